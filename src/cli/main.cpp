@@ -1,0 +1,192 @@
+// quarex-scan: the scan without a window, for servers and scripts.
+#include "lib/messages.h"
+#include "lib/text.h"
+#include "print/grid_export.h"
+#include "scan/scan_engine.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace quarex;
+
+namespace {
+
+const char* const kUsage = R"(Usage : quarex-scan [options] RÉPERTOIRE
+Explore RÉPERTOIRE et toute son arborescence, puis écrit les trois tableaux :
+procédures d'installation (0), autres exécutables (1), archives ZIP (2).
+
+Options :
+  --format csv|prn|txt|jsonl  forme de la sortie (csv par défaut) ;
+                              jsonl : un objet JSON par ligne de tableau
+  --table 0|1|2|all           tableau à écrire (all par défaut : les trois à la suite)
+  -o, --output FICHIER        fichier de sortie (sortie standard par défaut)
+  -h, --help                  affiche cette aide
+
+Codes de sortie : 0 succès, 1 échec, 2 argument invalide ou répertoire absent.
+)";
+
+// Shows the directory being explored on a terminal, like the window's status line.
+class TerminalProgress final : public ScanObserver {
+public:
+    TerminalProgress()
+        : m_enabled(::isatty(STDERR_FILENO) == 1)
+    {
+        struct winsize ws {};
+        if (m_enabled && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10)
+            m_width = ws.ws_col - 1;
+    }
+    void message(const std::string& text) override
+    {
+        if (!m_enabled || text == m_last)
+            return;
+        m_last = text;
+        std::string shown = utf8Length(text) > m_width ? utf8Left(text, m_width) : text;
+        std::fprintf(stderr, "\r\033[K%s", shown.c_str());
+        std::fflush(stderr);
+    }
+    void finish()
+    {
+        if (m_enabled && !m_last.empty())
+            std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    bool m_enabled;
+    std::size_t m_width = 79;
+    std::string m_last;
+};
+
+int usageError(const std::string& message)
+{
+    std::cerr << "quarex-scan : " << message << "\n"
+              << "Essayez « quarex-scan --help »." << std::endl;
+    return 2;
+}
+
+void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
+{
+    const Grid& grid = tables.GridLogiciel(table);
+    for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
+        if (grid.cell(r, 2).empty())
+            continue;
+        nlohmann::json row;
+        row["table"] = table;
+        row["cells"] = nlohmann::json::array();
+        for (int c = 0; c < grid.Cols(); ++c)
+            row["cells"].push_back(grid.cell(r, c));
+        row["path"] = grid.rowPath(r);
+        out << row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    }
+}
+
+} // namespace
+
+// `quarex-scan info FILE...` (info_command.cpp).
+int runInfoCommand(int argc, char** argv);
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::string(argv[1]) == "info")
+        return runInfoCommand(argc - 2, argv + 2);
+    std::string format = "csv";
+    std::string tableArg = "all";
+    std::optional<std::string> output;
+    std::optional<std::string> directory;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](const char* option) -> std::optional<std::string> {
+            if (i + 1 >= argc)
+                return std::nullopt;
+            (void)option;
+            return std::string(argv[++i]);
+        };
+        if (arg == "-h" || arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--format") {
+            auto v = value("--format");
+            if (!v)
+                return usageError("l'option --format attend une valeur");
+            format = *v;
+        } else if (arg.rfind("--format=", 0) == 0) {
+            format = arg.substr(9);
+        } else if (arg == "--table") {
+            auto v = value("--table");
+            if (!v)
+                return usageError("l'option --table attend une valeur");
+            tableArg = *v;
+        } else if (arg.rfind("--table=", 0) == 0) {
+            tableArg = arg.substr(8);
+        } else if (arg == "-o" || arg == "--output") {
+            auto v = value("-o");
+            if (!v)
+                return usageError("l'option " + arg + " attend un nom de fichier");
+            output = *v;
+        } else if (arg.rfind("--output=", 0) == 0) {
+            output = arg.substr(9);
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            return usageError("option inconnue : " + arg);
+        } else if (directory) {
+            return usageError("un seul répertoire à explorer, pas « " + arg + " »");
+        } else {
+            directory = arg;
+        }
+    }
+
+    if (format != "csv" && format != "prn" && format != "txt" && format != "jsonl")
+        return usageError("forme inconnue : " + format + " (csv, prn, txt ou jsonl)");
+    std::vector<int> tables;
+    if (tableArg == "all")
+        tables = { 0, 1, 2 };
+    else if (tableArg == "0" || tableArg == "1" || tableArg == "2")
+        tables = { tableArg[0] - '0' };
+    else
+        return usageError("tableau inconnu : " + tableArg + " (0, 1, 2 ou all)");
+    if (!directory)
+        return usageError("aucun répertoire à explorer");
+
+    std::string start = normaliseStartDirectory(*directory);
+    auto facts = nativeFileSystem().stat(start);
+    if (!facts || !facts->isDirectory) {
+        std::cerr << "quarex-scan : répertoire introuvable : " << *directory << std::endl;
+        return 2;
+    }
+
+    ResultTables results;
+    TerminalProgress progress;
+    ScanEngine engine(results, nativeFileSystem(), &progress);
+    engine.scan(start);
+    progress.finish();
+
+    std::ofstream file;
+    if (output) {
+        file.open(*output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::cerr << "quarex-scan : " << sMessageErreurFichier(*output, -40) << std::endl;
+            return 1;
+        }
+    }
+    std::ostream& out = output ? static_cast<std::ostream&>(file) : std::cout;
+    int formIndex = format == "csv" ? 0 : format == "prn" ? 1 : 2;
+    for (int t : tables) {
+        if (format == "jsonl") {
+            writeJsonRows(results, t, out);
+        } else {
+            const ExportForm& form = exportForm(formIndex);
+            writeGrid(results.GridLogiciel(t), out, form.separator, form.quote);
+        }
+    }
+    out.flush();
+    if (!out) {
+        std::cerr << "quarex-scan : " << sMessageErreurFichier(output.value_or("<sortie standard>"), -40) << std::endl;
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,329 @@
+#include "scan/scan_engine.h"
+
+#include "lib/text.h"
+
+#include <algorithm>
+#include <climits>
+#include <unistd.h>
+
+namespace quarex {
+
+namespace {
+
+    // Beyond this depth a parent directory lets go of its descriptor while its child is walked,
+    // so that a very deep tree cannot exhaust the process's descriptors.
+    constexpr int kKeepOpenDepth = 48;
+
+    bool endsWithNoCase(std::string_view name, std::string_view suffix)
+    {
+        if (name.size() < suffix.size())
+            return false;
+        std::string_view tail = name.substr(name.size() - suffix.size());
+        for (std::size_t i = 0; i < suffix.size(); ++i) {
+            char a = tail[i];
+            if (a >= 'A' && a <= 'Z')
+                a = static_cast<char>(a + 32);
+            if (a != suffix[i])
+                return false;
+        }
+        return true;
+    }
+
+} // namespace
+
+ResultTables::ResultTables()
+    : m_grids { Grid(2, 4, 1, 0), Grid(2, 4, 1, 0), Grid(2, 4, 1, 0) }
+{
+}
+
+void InitTitresTableaux(ResultTables& tables)
+{
+    for (int t = 0; t < TableCount; ++t) {
+        Grid& g = tables.GridLogiciel(t);
+        if (g.Cols() != 4)
+            g.setCols(4);
+        if (t == TableArchives) {
+            const char* titles[] = { " Taille en Ko", " Emplacement", " Fichier", " Date" };
+            const int widths[] = { 1300, 4600, 3100, 1500 };
+            for (int c = 0; c < 4; ++c) {
+                g.setCell(0, c, titles[c]);
+                g.setColWidth(c, widths[c]);
+            }
+            g.setColAlignment(0, CellAlignment::Centre);
+            g.setColAlignment(3, CellAlignment::Centre);
+        } else {
+            const char* titles[] = { " Description", " Emplacement", " Fichier", " Version" };
+            const int widths[] = { 4000, 4200, 1450, 1000 };
+            for (int c = 0; c < 4; ++c) {
+                g.setCell(0, c, titles[c]);
+                g.setColWidth(c, widths[c]);
+            }
+            g.setColAlignment(3, CellAlignment::Centre);
+        }
+    }
+}
+
+DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& handle)
+    : m_displayPath(std::move(displayPath))
+    , m_handle(handle)
+{
+    for (const DirEntry& e : handle.entries()) {
+        if (e.type == EntryType::Directory || !matchesScanPatterns(e.name))
+            continue;
+        std::string name = trim(displayName(e.name));
+        if (name.empty())
+            continue;
+        std::optional<FileFacts> facts = handle.statChild(e.name);
+        if (!facts) {
+            // A file that cannot be examined still is a file of the list (its facts stay empty).
+            if (e.type != EntryType::File)
+                continue;
+            facts = FileFacts { 0, 0, false, true, 0, 0 };
+        }
+        if (facts->isDirectory)
+            continue;
+        ListedFile f { e.name, name, upperCase(name), *facts };
+        m_files.push_back(std::move(f));
+    }
+    std::stable_sort(m_files.begin(), m_files.end(), [](const ListedFile& a, const ListedFile& b) {
+        if (a.sortKey != b.sortKey)
+            return a.sortKey < b.sortKey;
+        return a.rawName < b.rawName;
+    });
+}
+
+const std::string* DirectoryContext::findSibling(std::string_view name) const
+{
+    const auto& entries = m_handle.entries();
+    if (!m_siblingIndex) {
+        m_siblingIndex = std::make_unique<std::vector<std::pair<std::string, std::size_t>>>();
+        m_siblingIndex->reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            m_siblingIndex->emplace_back(upperCase(displayName(entries[i].name)), i);
+        std::sort(m_siblingIndex->begin(), m_siblingIndex->end());
+    }
+    std::string key = upperCase(name);
+    // An exact match wins over a match in another case.
+    for (const DirEntry& e : entries)
+        if (e.name == name)
+            return &e.name;
+    auto it = std::lower_bound(m_siblingIndex->begin(), m_siblingIndex->end(), std::make_pair(key, std::size_t(0)));
+    if (it != m_siblingIndex->end() && it->first == key)
+        return &entries[it->second].name;
+    return nullptr;
+}
+
+ScanEngine::ScanEngine(ResultTables& tables, FileSystem& fs, ScanObserver* observer)
+    : m_tables(tables)
+    , m_fs(fs)
+    , m_observer(observer)
+{
+}
+
+void ScanEngine::ExploreRepertoire(const std::string& sPath, bool bListFiles, bool refresh)
+{
+    if (sPath.empty())
+        return;
+    m_visited.clear();
+    auto dir = m_fs.openDirectory(sPath);
+    if (!dir) {
+        if (m_observer)
+            m_observer->message(sExplorationMessage(sPath));
+        return;
+    }
+    m_visited.insert({ dir->facts().device, dir->facts().inode });
+    walk(*dir, sPath, bListFiles, refresh, 0);
+}
+
+bool ScanEngine::isSubdirectory(DirectoryHandle& dir, const DirEntry& entry)
+{
+    if (entry.type == EntryType::Directory)
+        return true;
+    if (entry.type == EntryType::Symlink || entry.type == EntryType::Unknown) {
+        auto facts = dir.statChild(entry.name);
+        return facts && facts->isDirectory;
+    }
+    return false;
+}
+
+void ScanEngine::walk(DirectoryHandle& dir, const std::string& displayPath, bool listFilesHere, bool refresh, int depth)
+{
+    if (m_observer)
+        m_observer->message(sExplorationMessage(displayPath));
+    if (listFilesHere)
+        listFiles(dir, displayPath);
+    for (const DirEntry& entry : dir.entries()) {
+        if (!isSubdirectory(dir, entry))
+            continue;
+        std::string name = properCase(displayName(entry.name));
+        if (name == "." || name == "..")
+            continue;
+        std::string childDisplay = joinPath(displayPath, name);
+        auto child = dir.openChildDirectory(entry.name);
+        if (refresh && m_observer)
+            m_observer->refresh();
+        // A directory that cannot be read yields no entries; one met before (a loop through a
+        // symbolic link) is not walked again.
+        if (!child || !m_visited.insert({ child->facts().device, child->facts().inode }).second)
+            continue;
+        listFiles(*child, childDisplay);
+        bool hasSubdirectory = false;
+        for (const DirEntry& e : child->entries()) {
+            if (isSubdirectory(*child, e)) {
+                hasSubdirectory = true;
+                break;
+            }
+        }
+        if (hasSubdirectory) {
+            if (depth >= kKeepOpenDepth)
+                dir.release();
+            walk(*child, childDisplay, false, false, depth + 1);
+        }
+    }
+}
+
+std::string ScanEngine::sGetPremierSousRepertoire(const std::string& sPath)
+{
+    if (trim(sPath).empty())
+        return {};
+    auto dir = m_fs.openDirectory(sPath);
+    if (!dir)
+        return {};
+    for (const DirEntry& entry : dir->entries())
+        if (isSubdirectory(*dir, entry))
+            return properCase(displayName(entry.name));
+    return {};
+}
+
+void ScanEngine::ListeFichiersRepertoire(const std::string& sDir)
+{
+    if (trim(sDir).empty())
+        return;
+    auto dir = m_fs.openDirectory(sDir);
+    if (dir)
+        listFiles(*dir, sDir);
+}
+
+void ScanEngine::listFiles(DirectoryHandle& dir, const std::string& displayPath)
+{
+    DirectoryContext context(displayPath, dir);
+    for (const ListedFile& file : context.files()) {
+        int table = tableForFile(file.name);
+        if (table < 0)
+            continue;
+        AnalyseFichier(table, context, file);
+    }
+}
+
+void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFile& file)
+{
+    if (tableForFile(file.name) < 0)
+        return;
+    zFileInfo info(m_fs);
+    info.PutFile(dir.handle(), file.rawName, file.facts);
+
+    Grid& grid = m_tables.GridLogiciel(table);
+    int row = iGetClearLineGrid(grid, 2, true, "");
+    if (row < 0)
+        return;
+    grid.setRow(row);
+    grid.setCell(row, 1, " " + dir.displayPath());
+    grid.setCell(row, 2, " " + properCase(file.name));
+    grid.setCell(row, 0, sDescriptionCell(info.sFileDescription()));
+    grid.setRowPath(row, joinPath(dir.realPath(), file.rawName));
+    if (m_analyser)
+        m_analyser(grid, row, table, dir, file, info);
+    if (table == TableArchives) {
+        grid.setCell(row, 0, sSizeCell(info));
+        grid.setCell(row, 3, info.sDate());
+    } else {
+        grid.setCell(row, 3, info.sFileVersion());
+    }
+}
+
+void ScanEngine::scan(const std::string& directory)
+{
+    for (int t = 0; t < TableCount; ++t)
+        ClearGrid(m_tables.GridLogiciel(t), "");
+    ExploreRepertoire(directory, true, true);
+    InitTitresTableaux(m_tables);
+    for (int t = 0; t < TableCount; ++t)
+        m_tables.GridLogiciel(t).setRow(1);
+}
+
+std::string normaliseStartDirectory(const std::string& path)
+{
+    std::string out = path;
+    if (out.empty())
+        return out;
+    if (out.front() != kPathSeparator) {
+        std::string cwd(PATH_MAX, '\0');
+        if (::getcwd(cwd.data(), cwd.size())) {
+            cwd.resize(std::char_traits<char>::length(cwd.c_str()));
+            out = out == "." ? cwd : joinPath(cwd, out.rfind("./", 0) == 0 ? out.substr(2) : out);
+        }
+    }
+    while (out.size() > 1 && out.back() == kPathSeparator)
+        out.pop_back();
+    return out;
+}
+
+std::string displayName(std::string_view rawName)
+{
+    std::string_view name = rawName.substr(0, rawName.find('\0'));
+    return decodeDiscText(name);
+}
+
+bool matchesScanPatterns(std::string_view name)
+{
+    return endsWithNoCase(name, ".exe") || endsWithNoCase(name, ".zip");
+}
+
+int tableForFile(std::string_view name)
+{
+    std::string upper = upperCase(trim(name));
+    static const char* const auxiliaries[] = { "_ISDEL.EXE", "_ISETUP.EXE", "_MSSETUP.EXE", "_MSTEST.EXE",
+        "EXPAND.EXE" };
+    for (const char* a : auxiliaries)
+        if (upper == a)
+            return -1;
+    if (upper == "SETUP.EXE" || upper == "INSTALL.EXE")
+        return TableInstall;
+    std::size_t dot = upper.rfind('.');
+    if (dot != std::string::npos && upper.substr(dot + 1) == "ZIP")
+        return TableArchives;
+    return TableExecutables;
+}
+
+std::string sDescriptionCell(std::string_view fileDescription)
+{
+    std::string text = trim(fileDescription);
+    if (utf8Length(text) > 50)
+        return utf8Left(text, 95) + "...";
+    return text;
+}
+
+std::string sSizeCell(const zFileInfo& info)
+{
+    if (!info.sSizeKo().empty())
+        return info.sSizeKo();
+    return (info.sSize().empty() ? std::string("0") : info.sSize()) + " octets";
+}
+
+int chooseTableToShow(int rows0, int rows1, int rows2)
+{
+    if (rows0 > rows1)
+        return rows0 > rows2 ? 0 : 2;
+    return rows2 >= rows1 ? 2 : 1;
+}
+
+std::string sRowCountText(const Grid& grid)
+{
+    if (grid.cell(1, 2).empty())
+        return "0";
+    return std::to_string(grid.Rows() - 1);
+}
+
+std::string sExplorationMessage(const std::string& path) { return "Exploration du répertoire : " + path + "..."; }
+
+} // namespace quarex

@@ -1,0 +1,131 @@
+// The scan: the recursive walk of a directory tree and the classification of its files
+// into the three result tables (installation procedures, other executables, ZIP archives).
+#pragma once
+
+#include "lib/grid.h"
+#include "scan/file_info.h"
+#include "scan/file_system.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quarex {
+
+enum TableIndex { TableInstall = 0, TableExecutables = 1, TableArchives = 2, TableCount = 3 };
+
+// The three result tables, each with one fixed header row and four text columns.
+class ResultTables {
+public:
+    ResultTables();
+    Grid& GridLogiciel(int index) { return m_grids[static_cast<std::size_t>(index)]; }
+    const Grid& GridLogiciel(int index) const { return m_grids[static_cast<std::size_t>(index)]; }
+
+private:
+    std::array<Grid, TableCount> m_grids;
+};
+
+// Writes the header rows, column widths and alignments of the three tables.
+void InitTitresTableaux(ResultTables& tables);
+
+// What the walk tells its front end: the status line, and when the window should repaint.
+class ScanObserver {
+public:
+    virtual ~ScanObserver() = default;
+    // The status line text ("Exploration du répertoire : …").
+    virtual void message(const std::string& text) = 0;
+    // Called before each immediate subdirectory of the start directory is handled.
+    virtual void refresh() { }
+};
+
+// A file of the directory being listed that matches "*.exe;*.zip".
+struct ListedFile {
+    std::string rawName; // as found on disk
+    std::string name; // display text: decoded and trimmed
+    std::string sortKey; // upper-cased display name
+    FileFacts facts;
+};
+
+// One directory while its files are listed: display path, real access, and its siblings by name.
+class DirectoryContext {
+public:
+    DirectoryContext(std::string displayPath, DirectoryHandle& handle);
+
+    const std::string& displayPath() const { return m_displayPath; }
+    const std::string& realPath() const { return m_handle.path(); }
+    DirectoryHandle& handle() { return m_handle; }
+    // The files matching the patterns, sorted by name without regard to case.
+    const std::vector<ListedFile>& files() const { return m_files; }
+    // The real name of an entry matched without regard to case (nullptr when absent).
+    const std::string* findSibling(std::string_view name) const;
+
+    // Shared state that the analysis keeps for this directory (looked up once per directory).
+    std::shared_ptr<void> analysisCache;
+
+private:
+    std::string m_displayPath;
+    DirectoryHandle& m_handle;
+    std::vector<ListedFile> m_files;
+    mutable std::unique_ptr<std::vector<std::pair<std::string, std::size_t>>> m_siblingIndex;
+};
+
+// The analysis of installation procedures that refines a freshly written row (set by the analysis module).
+using RowAnalyser = std::function<void(Grid& grid, int row, int table, DirectoryContext& dir, const ListedFile& file,
+    const zFileInfo& info)>;
+
+class ScanEngine {
+public:
+    explicit ScanEngine(ResultTables& tables, FileSystem& fs = nativeFileSystem(), ScanObserver* observer = nullptr);
+
+    // Walks the tree below sPath (listing sPath's own files when bListFiles).
+    void ExploreRepertoire(const std::string& sPath, bool bListFiles, bool refresh = false);
+    // The proper-case name of the first subdirectory of sPath, or "".
+    std::string sGetPremierSousRepertoire(const std::string& sPath);
+    // Lists the files of one directory into the tables.
+    void ListeFichiersRepertoire(const std::string& sDir);
+    // Writes one file's row into the grid of its table.
+    void AnalyseFichier(int table, DirectoryContext& dir, const ListedFile& file);
+
+    // The core of a scan: clears the tables, walks `directory`, writes the headers and sets row 1 current.
+    void scan(const std::string& directory);
+
+    void setRowAnalyser(RowAnalyser analyser) { m_analyser = std::move(analyser); }
+    FileSystem& fileSystem() { return m_fs; }
+
+private:
+    void walk(DirectoryHandle& dir, const std::string& displayPath, bool listFiles, bool refresh, int depth);
+    void listFiles(DirectoryHandle& dir, const std::string& displayPath);
+    bool isSubdirectory(DirectoryHandle& dir, const DirEntry& entry);
+
+    ResultTables& m_tables;
+    FileSystem& m_fs;
+    ScanObserver* m_observer;
+    RowAnalyser m_analyser;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_visited;
+};
+
+// The start directory as the walk uses it: absolute, no trailing separator except for the root.
+std::string normaliseStartDirectory(const std::string& path);
+// The display text of a name found on disk: UTF-8 as is, otherwise decoded as Windows-1252.
+std::string displayName(std::string_view rawName);
+// True when a name matches "*.exe;*.zip" (without regard to case).
+bool matchesScanPatterns(std::string_view name);
+// The table of a file name (0 setup/install programs, 2 ZIP archives, 1 others); -1 for the auxiliary
+// installer programs that get no row.
+int tableForFile(std::string_view name);
+// The description cell from a FileDescription: trimmed; over 50 characters, its first 95 and "...".
+std::string sDescriptionCell(std::string_view fileDescription);
+// The size cell of an archive: size in Ko, or the byte count and " octets".
+std::string sSizeCell(const zFileInfo& info);
+// The table to show after a scan, from the three row counts.
+int chooseTableToShow(int rows0, int rows1, int rows2);
+// The row count shown for a table: data rows, or "0" when its first key cell is empty.
+std::string sRowCountText(const Grid& grid);
+// "Exploration du répertoire : " + path + "..."
+std::string sExplorationMessage(const std::string& path);
+
+} // namespace quarex
