@@ -1,0 +1,85 @@
+#include "print/grid_export.h"
+
+#include "lib/messages.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace quarex;
+
+namespace {
+Grid sample()
+{
+    Grid g(2, 2, 1, 0);
+    g.setCell(0, 0, " Description");
+    g.setCell(0, 1, " Emplacement");
+    g.setCell(1, 0, "Setup");
+    g.setCell(1, 1, "D:\\");
+    return g;
+}
+std::string exported(const Grid& g, int form)
+{
+    std::ostringstream out;
+    writeGrid(g, out, exportForm(form).separator, exportForm(form).quote);
+    return out.str();
+}
+} // namespace
+
+TEST(GridExport, ThreeFormsWithCrLfOnEveryLine)
+{
+    Grid g = sample();
+    EXPECT_EQ(exported(g, 0), "\" Description\",\" Emplacement\"\r\n\"Setup\",\"D:\\\"\r\n");
+    EXPECT_EQ(exported(g, 1), " Description  Emplacement\r\nSetup D:\\\r\n");
+    EXPECT_EQ(exported(g, 2), "\" Description\"\t\" Emplacement\"\r\n\"Setup\"\t\"D:\\\"\r\n");
+    EXPECT_EQ(exportForm(0).proposedName, "Fichier.csv");
+    EXPECT_EQ(exportForm(1).filter, "PRN File (*.prn)|*.prn");
+}
+
+TEST(GridExport, QuotesAreDoubledOnlyInQuotedFormsAndCommasStayBare)
+{
+    Grid g(2, 2, 1, 0);
+    g.setCell(1, 0, "Le \"grand\" jeu");
+    g.setCell(1, 1, "a,b");
+    std::string csv = exported(g, 0);
+    EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), "\"Le \"\"grand\"\" jeu\",\"a,b\"\r\n");
+    std::string prn = exported(g, 1);
+    EXPECT_EQ(prn.substr(prn.find("\r\n") + 2), "Le \"grand\" jeu a,b\r\n");
+    // Header row plus the blank row of an empty table: two lines of empty quoted cells.
+    Grid empty(2, 4, 1, 0);
+    EXPECT_EQ(exported(empty, 0), "\"\",\"\",\"\",\"\"\r\n\"\",\"\",\"\",\"\"\r\n");
+}
+
+TEST(GridExport, FileIsWindows1252AndUnwritableTargetIsReported)
+{
+    quarex::test::TempDir tmp;
+    Grid g(2, 1, 1, 0);
+    g.setCell(1, 0, "Été");
+    std::string file = tmp.str() + "/out.txt";
+    ASSERT_TRUE(GridExport(g, file));
+    EXPECT_EQ(quarex::test::readFile(file), "\r\n\xc9t\xe9\r\n");
+
+    struct Capture : Dialogue {
+        std::string last;
+        void showError(const std::string& t, const std::string&) override { last = t; }
+        void showInformation(const std::string&, const std::string&) override { }
+        int askQuestion(const std::string&, const std::string&) override { return 2; }
+        int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
+        {
+            return -1;
+        }
+        std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
+        {
+            return {};
+        }
+        std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
+        {
+            return {};
+        }
+    } capture;
+    setDialogue(&capture);
+    EXPECT_FALSE(GridExport(g, tmp.str() + "/no/such/dir/out.csv"));
+    setDialogue(nullptr);
+    EXPECT_EQ(capture.last.rfind("Erreur d'écriture sur le fichier : " + tmp.str() + "/no/such/dir/out.csv", 0), 0u);
+}

@@ -1,0 +1,213 @@
+#include "scan/scan_engine.h"
+
+#include "support/memory_file_system.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+using namespace quarex;
+using quarex::test::MemoryFileSystem;
+using quarex::test::TempDir;
+
+namespace {
+
+struct MessageLog : ScanObserver {
+    std::vector<std::string> messages;
+    int refreshes = 0;
+    void message(const std::string& text) override { messages.push_back(text); }
+    void refresh() override { ++refreshes; }
+};
+
+// "location | file" of every data row of a table, in row order.
+std::vector<std::string> rowsOf(const ResultTables& t, int table)
+{
+    std::vector<std::string> out;
+    const Grid& g = t.GridLogiciel(table);
+    for (int r = 1; r < g.Rows(); ++r)
+        if (!g.cell(r, 2).empty())
+            out.push_back(g.cell(r, 1) + " |" + g.cell(r, 2));
+    return out;
+}
+
+} // namespace
+
+TEST(ScanWalk, ListsEveryDirectoryOnceInPreOrderAndFileSystemOrder)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/cd/ROOT.EXE");
+    fs.addFile("/cd/ZETA/Z.EXE");
+    fs.addFile("/cd/ZETA/DEEP/D.EXE");
+    fs.addFile("/cd/ALPHA/b.exe");
+    fs.addFile("/cd/ALPHA/A.EXE");
+    fs.addFile("/cd/ALPHA/notes.txt");
+    fs.addFile("/cd/EMPTY/readme.txt");
+
+    ResultTables tables;
+    MessageLog log;
+    ScanEngine engine(tables, fs, &log);
+    engine.scan("/cd");
+
+    // Directories in the order the file system gave them (ZETA before ALPHA), each one's files
+    // listed before the walk goes down into it, files sorted by name without regard to case.
+    std::vector<std::string> expected = { " /cd | Root.exe", " /cd/Zeta | Z.exe", " /cd/Zeta/Deep | D.exe",
+        " /cd/Alpha | A.exe", " /cd/Alpha | B.exe" };
+    EXPECT_EQ(rowsOf(tables, 1), expected);
+    // The status line names directories that have subdirectories; leaves get no call of their own.
+    std::vector<std::string> messages = { "Exploration du répertoire : /cd...",
+        "Exploration du répertoire : /cd/Zeta..." };
+    EXPECT_EQ(log.messages, messages);
+    EXPECT_EQ(log.refreshes, 3);
+    // The real path is kept beside the display text.
+    EXPECT_EQ(tables.GridLogiciel(1).rowPath(4), "/cd/ALPHA/A.EXE");
+    EXPECT_EQ(tables.GridLogiciel(1).cell(0, 2), " Fichier");
+}
+
+TEST(ScanWalk, ClassificationIgnoresCaseAndDropsInstallerHelpers)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/d/setup.exe");
+    fs.addFile("/d/Install.EXE");
+    fs.addFile("/d/install.exe.zip");
+    fs.addFile("/d/setup.zip");
+    fs.addFile("/d/_MSSETUP.EXE");
+    fs.addFile("/d/expand.exe");
+    fs.addFile("/d/.hidden.exe");
+    fs.addFile("/d/tool.com");
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/d");
+    EXPECT_EQ(rowsOf(tables, 0), (std::vector<std::string> { " /d | Install.exe", " /d | Setup.exe" }));
+    EXPECT_EQ(rowsOf(tables, 1), (std::vector<std::string> { " /d | .hidden.exe" }));
+    EXPECT_EQ(rowsOf(tables, 2), (std::vector<std::string> { " /d | Install.exe.zip", " /d | Setup.zip" }));
+    EXPECT_EQ(tableForFile("SETUP.EXE"), 0);
+    EXPECT_EQ(tableForFile("_isdel.exe"), -1);
+}
+
+TEST(ScanWalk, ArchiveSizeAndDateCells)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/d/a999.zip", std::string(999, 'x'));
+    fs.addFile("/d/b1000.zip", std::string(1000, 'x'));
+    fs.addFile("/d/c0.zip", "");
+    fs.addFile("/d/d.zip", std::string(1234567, 'x'));
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/d");
+    const Grid& g = tables.GridLogiciel(2);
+    ASSERT_EQ(g.Rows(), 5);
+    EXPECT_EQ(g.cell(1, 0), "999 octets");
+    EXPECT_EQ(g.cell(2, 0), "1");
+    EXPECT_EQ(g.cell(3, 0), "0 octets");
+    EXPECT_EQ(g.cell(4, 0), "1 234");
+    EXPECT_EQ(g.cell(1, 3), formatDateTime(0).substr(0, 10));
+    EXPECT_EQ(g.cell(1, 3).size(), 10u);
+}
+
+TEST(ScanWalk, UnreadableDirectoryIsSkippedSilently)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/d/A/a.exe");
+    fs.addFile("/d/B/b.exe");
+    fs.addFile("/d/C/c.exe");
+    fs.makeUnreadable("/d/B");
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/d");
+    EXPECT_EQ(rowsOf(tables, 1), (std::vector<std::string> { " /d/A | A.exe", " /d/C | C.exe" }));
+}
+
+TEST(ScanWalk, EmptyTablesKeepOneBlankRowAndTheChoiceRule)
+{
+    MemoryFileSystem fs;
+    fs.addDirectory("/empty");
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/empty");
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_EQ(tables.GridLogiciel(t).Rows(), 2);
+        EXPECT_EQ(sRowCountText(tables.GridLogiciel(t)), "0");
+        EXPECT_EQ(tables.GridLogiciel(t).Row(), 1);
+    }
+    EXPECT_EQ(chooseTableToShow(2, 2, 2), 2);
+    EXPECT_EQ(chooseTableToShow(5, 5, 3), 1);
+    EXPECT_EQ(chooseTableToShow(6, 5, 3), 0);
+    EXPECT_EQ(chooseTableToShow(6, 5, 6), 2);
+    EXPECT_EQ(chooseTableToShow(2, 5, 4), 1);
+}
+
+TEST(ScanRows, DescriptionCellRule)
+{
+    std::string fifty(50, 'a');
+    EXPECT_EQ(sDescriptionCell(fifty), fifty);
+    EXPECT_EQ(sDescriptionCell(std::string(51, 'b')), std::string(51, 'b') + "...");
+    EXPECT_EQ(sDescriptionCell(std::string(60, 'c')), std::string(60, 'c') + "...");
+    EXPECT_EQ(sDescriptionCell(std::string(200, 'd')), std::string(95, 'd') + "...");
+    EXPECT_EQ(sDescriptionCell("  Jeu  "), "Jeu");
+    // Accented characters count as one character each.
+    std::string accented;
+    for (int i = 0; i < 50; ++i)
+        accented += "é";
+    EXPECT_EQ(sDescriptionCell(accented), accented);
+}
+
+TEST(ScanNative, SymbolicLinkLoopEndsAndEachDirectoryIsListedOnce)
+{
+    TempDir tmp;
+    tmp.write("disc/A/a.exe", "x");
+    tmp.write("disc/A/B/b.exe", "x");
+    std::filesystem::create_directory_symlink(tmp.path() / "disc", tmp.path() / "disc/A/B/loop");
+    std::filesystem::create_directory_symlink(tmp.path() / "disc/A", tmp.path() / "disc/again");
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(tmp.str() + "/disc");
+    auto rows = rowsOf(tables, 1);
+    ASSERT_EQ(rows.size(), 2u);
+    int aCount = 0;
+    for (const auto& r : rows)
+        aCount += r.find("A.exe") != std::string::npos;
+    EXPECT_EQ(aCount, 1);
+}
+
+TEST(ScanNative, NameThatIsNotUtf8IsShownDecodedAndKeptForAccess)
+{
+    TempDir tmp;
+    std::string raw = "caf\xe9.exe";
+    tmp.write("disc/" + raw, "MZ");
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(tmp.str() + "/disc");
+    const Grid& g = tables.GridLogiciel(1);
+    ASSERT_EQ(g.cell(1, 2), " Café.exe");
+    EXPECT_EQ(g.rowPath(1), tmp.str() + "/disc/" + raw);
+    zFileInfo info;
+    info.PutFileName(g.rowPath(1));
+    EXPECT_EQ(info.sSize(), "2");
+}
+
+TEST(ScanNative, StartDirectoryIsMadeAbsoluteWithoutTrailingSeparator)
+{
+    EXPECT_EQ(normaliseStartDirectory("/"), "/");
+    EXPECT_EQ(normaliseStartDirectory("/media/cd///"), "/media/cd");
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(normaliseStartDirectory("sub/dir/"), std::string(cwd) + "/sub/dir");
+    EXPECT_EQ(normaliseStartDirectory("."), std::string(cwd));
+}
+
+TEST(ScanNative, RootLocationHasItsSeparatorAndChildrenJoinOnce)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/SETUP.EXE");
+    fs.addFile("/GAMES/x.exe");
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/");
+    EXPECT_EQ(rowsOf(tables, 0), (std::vector<std::string> { " / | Setup.exe" }));
+    EXPECT_EQ(rowsOf(tables, 1), (std::vector<std::string> { " /Games | X.exe" }));
+    EXPECT_EQ(engine.sGetPremierSousRepertoire("/"), "Games");
+    EXPECT_EQ(engine.sGetPremierSousRepertoire("/GAMES"), "");
+    EXPECT_EQ(engine.sGetPremierSousRepertoire("  "), "");
+}
