@@ -152,6 +152,14 @@ namespace {
     {
         std::string out;
         out.reserve(text.size());
+        bool ascii = true;
+        for (char c : text)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            for (char c : text)
+                out.push_back(static_cast<char>(f(static_cast<char32_t>(static_cast<unsigned char>(c)))));
+            return out;
+        }
         std::size_t i = 0;
         while (i < text.size()) {
             auto c = static_cast<unsigned char>(text[i]);

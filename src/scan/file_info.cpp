@@ -2,7 +2,8 @@
 
 #include "lib/text.h"
 
-#include <cstdio>
+#include <climits>
+#include <cstdint>
 #include <ctime>
 
 namespace quarex {
@@ -17,14 +18,48 @@ const std::array<const char*, zFileInfo::ItemCount>& zFileInfo::itemNames()
 
 std::string formatDateTime(std::int64_t seconds)
 {
-    std::time_t t = static_cast<std::time_t>(seconds);
+    // Files of one disc share few distinct hours: remember the last local-time conversion of an hour.
+    thread_local std::int64_t cachedHour = INT64_MIN;
+    thread_local std::int64_t cachedHourStart = 0;
+    thread_local std::tm cachedTm {};
     std::tm tm {};
-    if (!localtime_r(&t, &tm))
+    std::int64_t hour = seconds >= 0 ? seconds / 3600 : -((-seconds + 3599) / 3600);
+    std::int64_t rest = seconds - cachedHourStart;
+    if (hour == cachedHour && rest >= 0 && rest < 3600) {
+        tm = cachedTm;
+        tm.tm_min = static_cast<int>(rest / 60);
+        tm.tm_sec = static_cast<int>(rest % 60);
+    } else {
+        std::time_t t = static_cast<std::time_t>(seconds);
+        if (!localtime_r(&t, &tm))
+            return {};
+        if (tm.tm_sec < 60) {
+            cachedHour = hour;
+            cachedHourStart = seconds - tm.tm_min * 60 - tm.tm_sec;
+            cachedTm = tm;
+        }
+    }
+    char buffer[20];
+    auto put2 = [&](int at, int v) {
+        buffer[at] = static_cast<char>('0' + (v / 10) % 10);
+        buffer[at + 1] = static_cast<char>('0' + v % 10);
+    };
+    int year = tm.tm_year + 1900;
+    if (year < 0 || year > 9999)
         return {};
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
-        tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buffer;
+    put2(0, tm.tm_mday);
+    buffer[2] = '/';
+    put2(3, tm.tm_mon + 1);
+    buffer[5] = '/';
+    put2(6, year / 100);
+    put2(8, year % 100);
+    buffer[10] = ' ';
+    put2(11, tm.tm_hour);
+    buffer[13] = ':';
+    put2(14, tm.tm_min);
+    buffer[16] = ':';
+    put2(17, tm.tm_sec);
+    return std::string(buffer, 19);
 }
 
 void zFileInfo::clear()
@@ -66,7 +101,8 @@ void zFileInfo::PutFile(DirectoryHandle& dir, std::string_view name, const FileF
 {
     clear();
     putFacts(facts);
-    if (!facts.isRegular)
+    // No executable header fits in fewer than 64 bytes: such a file has no version block to open for.
+    if (!facts.isRegular || facts.size < 64)
         return;
     auto file = dir.openChild(name);
     PutOpenFile(file.get(), facts);

@@ -281,16 +281,16 @@ bool matchesScanPatterns(std::string_view name)
 
 int tableForFile(std::string_view name)
 {
-    std::string upper = upperCase(trim(name));
+    std::string trimmed = trim(name);
     static const char* const auxiliaries[] = { "_ISDEL.EXE", "_ISETUP.EXE", "_MSSETUP.EXE", "_MSTEST.EXE",
         "EXPAND.EXE" };
     for (const char* a : auxiliaries)
-        if (upper == a)
+        if (equalsNoCase(trimmed, a))
             return -1;
-    if (upper == "SETUP.EXE" || upper == "INSTALL.EXE")
+    if (equalsNoCase(trimmed, "SETUP.EXE") || equalsNoCase(trimmed, "INSTALL.EXE"))
         return TableInstall;
-    std::size_t dot = upper.rfind('.');
-    if (dot != std::string::npos && upper.substr(dot + 1) == "ZIP")
+    std::size_t dot = trimmed.rfind('.');
+    if (dot != std::string::npos && equalsNoCase(std::string_view(trimmed).substr(dot + 1), "ZIP"))
         return TableArchives;
     return TableExecutables;
 }
