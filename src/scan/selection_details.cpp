@@ -1,0 +1,351 @@
+#include "scan/selection_details.h"
+
+#include "lib/text.h"
+#include "scan/file_info.h"
+#include "scan/program_type.h"
+#include "scan/scan_engine.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quarex {
+
+namespace {
+
+    // Related files other than those of an archive's own name.
+    constexpr std::string_view kRelatedPatterns
+        = "*.txt;*.diz;*.htm;*.gif;*.bmp;*.wmf;*.mov;*.avi;*.mpg;*.hlp;*.wri;*.doc;*.ico;*.wav;*.midi";
+
+    // Listings kept by one cache before it starts again (a report walks folders in order).
+    constexpr std::size_t kCachedFolders = 256;
+
+    // Glob match of upper-cased texts: "*" any run of characters, "?" one character.
+    bool globMatch(std::string_view name, std::string_view pattern)
+    {
+        std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+        while (n < name.size()) {
+            if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+                ++n;
+                ++p;
+            } else if (p < pattern.size() && pattern[p] == '*') {
+                starP = p++;
+                starN = n;
+            } else if (starP != std::string_view::npos) {
+                p = starP + 1;
+                n = ++starN;
+            } else {
+                return false;
+            }
+        }
+        while (p < pattern.size() && pattern[p] == '*')
+            ++p;
+        return p == pattern.size();
+    }
+
+    // One pattern as the system's file list applies it: a final ".*" also takes names without an extension.
+    bool matchesOnePattern(std::string_view upperName, std::string_view upperPattern)
+    {
+        if (globMatch(upperName, upperPattern))
+            return true;
+        if (upperPattern.size() >= 2 && upperPattern.substr(upperPattern.size() - 2) == ".*"
+            && upperName.find('.') == std::string_view::npos)
+            return globMatch(upperName, upperPattern.substr(0, upperPattern.size() - 2));
+        return false;
+    }
+
+    std::string parentFolder(const std::string& path)
+    {
+        std::size_t slash = path.rfind(kPathSeparator);
+        if (slash == std::string::npos)
+            return {};
+        if (slash == 0)
+            return std::string(1, kPathSeparator);
+        return path.substr(0, slash);
+    }
+
+    std::string lastComponent(const std::string& path)
+    {
+        std::size_t slash = path.rfind(kPathSeparator);
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+    // The name up to its first ".".
+    std::string baseName(std::string_view name)
+    {
+        return std::string(name.substr(0, name.find('.')));
+    }
+
+    bool isZipName(std::string_view name)
+    {
+        std::string upper = upperCase(name);
+        std::size_t dot = upper.rfind('.');
+        return dot != std::string::npos && upper.substr(dot + 1) == "ZIP";
+    }
+
+    // The next folder of a disk set, by the last component of the current one.
+    const char* nextDisk(const std::string& component)
+    {
+        std::string upper = upperCase(component);
+        if (upper == "DISK1")
+            return "Disk2";
+        if (upper == "D1")
+            return "D2";
+        if (upper == "DISK2")
+            return "Disk3";
+        if (upper == "D2")
+            return "D3";
+        return nullptr;
+    }
+
+    std::vector<RelatedFile> matching(const std::vector<FolderListingCache::Entry>* files, std::string_view patterns,
+        std::string_view excludedRawName)
+    {
+        std::vector<RelatedFile> out;
+        if (!files)
+            return out;
+        std::string upperPatterns = upperCase(patterns);
+        for (const auto& f : *files) {
+            if (!excludedRawName.empty() && f.rawName == excludedRawName)
+                continue;
+            if (matchesFilePattern(f.upper, upperPatterns))
+                out.push_back({ f.name, f.rawName });
+        }
+        return out;
+    }
+
+    std::string withSeparator(std::string path)
+    {
+        if (path.empty() || path.back() != kPathSeparator)
+            path += kPathSeparator;
+        return path;
+    }
+
+} // namespace
+
+std::string SelectionDetails::relatedPath(std::size_t index) const
+{
+    if (index >= relatedFiles.size())
+        return {};
+    return joinPath(relatedFolder, relatedFiles[index].rawName);
+}
+
+std::string SelectionDetails::offeredPath() const
+{
+    return offeredIndex < 0 ? std::string() : relatedPath(static_cast<std::size_t>(offeredIndex));
+}
+
+const FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, const std::string& folder)
+{
+    auto found = m_listings.find(folder);
+    if (found != m_listings.end())
+        return found->second;
+    if (m_listings.size() >= kCachedFolders)
+        m_listings.clear();
+    Listing& l = m_listings[folder];
+    auto dir = fs.openDirectory(folder);
+    if (!dir)
+        return l;
+    l.readable = true;
+    for (const DirEntry& e : dir->entries()) {
+        bool isFolder = e.type == EntryType::Directory;
+        if (e.type != EntryType::File && e.type != EntryType::Directory) {
+            auto facts = dir->statChild(e.name);
+            if (!facts)
+                continue;
+            isFolder = facts->isDirectory;
+            if (!isFolder && !facts->isRegular)
+                continue;
+        }
+        std::string name = displayName(e.name);
+        Entry entry { name, e.name, upperCase(name) };
+        (isFolder ? l.folders : l.files).push_back(std::move(entry));
+    }
+    auto byName = [](const Entry& a, const Entry& b) {
+        return a.upper != b.upper ? a.upper < b.upper : a.rawName < b.rawName;
+    };
+    std::sort(l.files.begin(), l.files.end(), byName);
+    std::sort(l.folders.begin(), l.folders.end(), byName);
+    return l;
+}
+
+const std::vector<FolderListingCache::Entry>* FolderListingCache::files(FileSystem& fs, const std::string& folder)
+{
+    const Listing& l = listing(fs, folder);
+    return l.readable ? &l.files : nullptr;
+}
+
+std::string FolderListingCache::subfolder(FileSystem& fs, const std::string& folder, std::string_view name)
+{
+    const Listing& l = listing(fs, folder);
+    // The folder of exactly that name wins over one that differs only by case.
+    for (const Entry& e : l.folders)
+        if (e.rawName == name)
+            return e.rawName;
+    std::string upper = upperCase(name);
+    for (const Entry& e : l.folders)
+        if (e.upper == upper)
+            return e.rawName;
+    return {};
+}
+
+bool matchesFilePattern(std::string_view name, std::string_view patterns)
+{
+    std::string upperName = upperCase(name);
+    std::string upperPatterns = upperCase(patterns);
+    std::string_view rest = upperPatterns;
+    while (!rest.empty()) {
+        std::size_t semi = rest.find(';');
+        std::string one = trim(rest.substr(0, semi));
+        if (!one.empty() && matchesOnePattern(upperName, one))
+            return true;
+        if (semi == std::string_view::npos)
+            break;
+        rest.remove_prefix(semi + 1);
+    }
+    return false;
+}
+
+std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& cache, const std::string& folder,
+    std::string_view fileName, std::string_view rawFileName, bool isArchive, std::string_view windowsDirectory,
+    std::string& foundIn)
+{
+    foundIn = folder;
+    const auto* files = cache.files(fs, folder);
+    std::string base = baseName(fileName);
+    std::string patterns;
+    std::vector<RelatedFile> found;
+
+    if (!windowsDirectory.empty() && equalsNoCase(withSeparator(folder), withSeparator(std::string(windowsDirectory)))) {
+        // The Windows folder holds many texts of its own: only those sharing the program's name.
+        patterns = base + ".*";
+        found = matching(files, patterns, rawFileName);
+    } else {
+        if (isArchive) {
+            found = matching(files, base + "*.*", rawFileName);
+            if (!found.empty())
+                patterns = base + "*.*";
+        }
+        if (patterns.empty()) {
+            patterns = std::string(kRelatedPatterns) + (isArchive ? "" : ";*.zip");
+            found = matching(files, patterns, rawFileName);
+        }
+    }
+
+    // Disk sets: the texts of a set often stand on its first or second disk only.
+    std::string current = folder;
+    while (found.empty()) {
+        const char* next = nextDisk(lastComponent(current));
+        if (!next)
+            break;
+        std::string parent = parentFolder(current);
+        if (parent.empty())
+            break;
+        std::string sibling = cache.subfolder(fs, parent, next);
+        if (sibling.empty())
+            break;
+        current = joinPath(parent, sibling);
+        found = matching(cache.files(fs, current), patterns, {});
+    }
+    foundIn = current;
+    return found;
+}
+
+int offeredTextIndex(const std::vector<RelatedFile>& files)
+{
+    static const std::array<const char*, 4> preferred = { "file_id.diz", "lisezmoi.txt", "readme.txt", "INSTALL.TXT" };
+    for (const char* wanted : preferred)
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (equalsNoCase(trim(files[i].name), wanted))
+                return static_cast<int>(i);
+    return -1;
+}
+
+SelectionDetails describeRow(const Grid& grid, int row, int table, const DetailsSource& source)
+{
+    SelectionDetails d;
+    if (row < 1 || row >= grid.Rows())
+        return d;
+    d.outcome = SelectionDetails::Outcome::NoFileName;
+    std::string name = trim(grid.cell(row, 2));
+    if (name.empty())
+        return d;
+    d.outcome = SelectionDetails::Outcome::NoLocation;
+    std::string location = trim(grid.cell(row, 1));
+    if (location.empty())
+        return d;
+    if (location == "0") {
+        d.outcome = SelectionDetails::Outcome::LocationPlaceholder;
+        return d;
+    }
+    d.outcome = SelectionDetails::Outcome::Described;
+    d.fullPath = trim(AddBackslash(location) + name);
+
+    // The table shows display text; the disc is read through the row's real path.
+    d.realPath = grid.rowPath(row).empty() ? d.fullPath : grid.rowPath(row);
+    std::string folder = parentFolder(d.realPath);
+    std::string rawName = lastComponent(d.realPath);
+    d.relatedFolder = folder;
+
+    zFileInfo info(source.fs);
+    info.PutFileName(d.realPath);
+    d.copyright = info.sLegalCopyright();
+    d.internalName = info.sInternalName();
+    d.companyName = info.sCompanyName();
+    d.productName = info.sProductName();
+
+    // An archive's column holds its size in Ko, as the scan writes it.
+    if (trim(grid.cell(row, 0)) == "0")
+        d.firstCell = table == TableArchives ? sSizeCell(info) : sDescriptionCell(info.sFileDescription());
+
+    FolderListingCache localCache;
+    FolderListingCache& cache = source.cache ? *source.cache : localCache;
+    bool isArchive = table == TableArchives || isZipName(name);
+    d.relatedFiles = findRelatedFiles(
+        source.fs, cache, folder, name, rawName, isArchive, source.windowsDirectory, d.relatedFolder);
+    d.offeredIndex = offeredTextIndex(d.relatedFiles);
+    d.programType = sGetTypeProgramme(d.fullPath);
+    return d;
+}
+
+void applyRowChanges(Grid& grid, int row, const SelectionDetails& details)
+{
+    if (details.outcome == SelectionDetails::Outcome::LocationPlaceholder)
+        grid.setCell(row, 1, "");
+    if (details.firstCell)
+        grid.setCell(row, 0, *details.firstCell);
+}
+
+SelectionDetails selectRow(Grid& grid, int row, int table, const DetailsSource& source)
+{
+    SelectionDetails d = describeRow(grid, row, table, source);
+    applyRowChanges(grid, row, d);
+    return d;
+}
+
+std::optional<std::string> loadViewerText(FileSystem& fs, const std::string& path)
+{
+    auto file = fs.open(path);
+    if (!file)
+        return std::nullopt;
+    auto bytes = readFileBytes(*file);
+    if (!bytes)
+        return std::nullopt;
+    std::string text = decodeDiscText(*bytes);
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)
+        out.resize(out.size() - 2);
+    return out;
+}
+
+} // namespace quarex
