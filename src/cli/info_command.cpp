@@ -1,5 +1,7 @@
 // quarex-scan info FILE...: one JSON object per file with what the reader finds in it.
+#include "scan/exe_reader.h"
 #include "scan/file_info.h"
+#include "scan/program_type.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,10 +18,14 @@ int runInfoCommand(int argc, char** argv)
     for (int i = 0; i < argc; ++i) {
         zFileInfo info;
         info.PutFileName(argv[i]);
-        nlohmann::json j;
+        ExecutableFacts facts = readExecutableFacts(argv[i]);
+        nlohmann::ordered_json j;
         j["path"] = argv[i];
         for (int k = 0; k < zFileInfo::ItemCount; ++k)
             j[zFileInfo::itemNames()[k]] = info.item(static_cast<zFileInfo::Item>(k));
+        j["kind"] = facts.kind;
+        j["icon"] = facts.iconIco.has_value();
+        j["type"] = sGetTypeProgramme(argv[i]);
         std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
     return 0;

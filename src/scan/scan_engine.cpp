@@ -1,6 +1,7 @@
 #include "scan/scan_engine.h"
 
 #include "lib/text.h"
+#include "scan/install_analysis.h"
 
 #include <algorithm>
 #include <climits>
@@ -231,14 +232,8 @@ void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFi
     grid.setCell(row, 2, " " + properCase(file.name));
     grid.setCell(row, 0, sDescriptionCell(info.sFileDescription()));
     grid.setRowPath(row, joinPath(dir.realPath(), file.rawName));
-    if (m_analyser)
-        m_analyser(grid, row, table, dir, file, info);
-    if (table == TableArchives) {
-        grid.setCell(row, 0, sSizeCell(info));
-        grid.setCell(row, 3, info.sDate());
-    } else {
-        grid.setCell(row, 3, info.sFileVersion());
-    }
+    // Description from setup scripts and readme files, size and date or version, final checks.
+    analyseInstallation(grid, row, table, dir, file, info);
 }
 
 void ScanEngine::scan(const std::string& directory)

@@ -73,10 +73,6 @@ private:
     mutable std::unique_ptr<std::vector<std::pair<std::string, std::size_t>>> m_siblingIndex;
 };
 
-// The analysis of installation procedures that refines a freshly written row (set by the analysis module).
-using RowAnalyser = std::function<void(Grid& grid, int row, int table, DirectoryContext& dir, const ListedFile& file,
-    const zFileInfo& info)>;
-
 class ScanEngine {
 public:
     explicit ScanEngine(ResultTables& tables, FileSystem& fs = nativeFileSystem(), ScanObserver* observer = nullptr);
@@ -93,7 +89,6 @@ public:
     // The core of a scan: clears the tables, walks `directory`, writes the headers and sets row 1 current.
     void scan(const std::string& directory);
 
-    void setRowAnalyser(RowAnalyser analyser) { m_analyser = std::move(analyser); }
     FileSystem& fileSystem() { return m_fs; }
 
 private:
@@ -104,7 +99,6 @@ private:
     ResultTables& m_tables;
     FileSystem& m_fs;
     ScanObserver* m_observer;
-    RowAnalyser m_analyser;
     std::set<std::pair<std::uint64_t, std::uint64_t>> m_visited;
 };
 

@@ -55,8 +55,10 @@ TEST(QuarexScan, WritesTablesInEachFormAndJsonLines)
 
     ScanRun txt = runScan("--format txt --table 0 " + disc);
     ASSERT_EQ(txt.status, 0);
-    EXPECT_EQ(txt.out, "\" Description\"\t\" Emplacement\"\t\" Fichier\"\t\" Version\"\r\n\"\"\t\" " + disc
-            + "/Jeux\"\t\" Setup.exe\"\t\"\"\r\n");
+    // No version block and no readme beside it: the description is the first file's missing product name.
+    EXPECT_EQ(txt.out,
+        "\" Description\"\t\" Emplacement\"\t\" Fichier\"\t\" Version\"\r\n\"Ne contient pas de nom produit.\"\t\" "
+            + disc + "/Jeux\"\t\" Setup.exe\"\t\"\"\r\n");
 
     ScanRun all = runScan("--format csv " + disc);
     ASSERT_EQ(all.status, 0);
@@ -83,6 +85,7 @@ TEST(QuarexScan, WritesTablesInEachFormAndJsonLines)
     ScanRun toFile = runScan("--format prn --table 1 -o " + outFile + " " + disc);
     EXPECT_EQ(toFile.status, 0);
     EXPECT_EQ(quarex::test::readFile(outFile),
-        " Description  Emplacement  Fichier  Version\r\n  " + disc + "/Jeux  Jeu.exe \r\n");
+        " Description  Emplacement  Fichier  Version\r\nNe contient pas de nom produit.  " + disc
+            + "/Jeux  Jeu.exe \r\n");
     EXPECT_EQ(runScan("-o /no/such/dir/x.csv " + disc).status, 1);
 }

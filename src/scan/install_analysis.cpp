@@ -1,0 +1,339 @@
+#include "scan/install_analysis.h"
+
+#include "lib/ini_store.h"
+#include "lib/messages.h"
+#include "lib/string_table.h"
+#include "lib/text.h"
+
+#include <cerrno>
+#include <optional>
+
+namespace quarex {
+
+namespace {
+
+    // Characters kept of one line; a readme line is cut to 95 characters anyway.
+    constexpr std::size_t kLineKeep = 4096;
+    // How far a line is searched for its end before it is taken as ended.
+    constexpr std::uint64_t kLineScanLimit = 16 * 1024 * 1024;
+    constexpr std::size_t kScriptLimit = 16 * 1024 * 1024;
+
+    enum Sibling { SetupLst, SetupIni, InstallInf, FileIdDiz, LisezMoi, ReadMe, InstallTxt, LogicielTxt, SiblingCount };
+
+    const char* const kSiblingNames[SiblingCount] = { "SETUP.LST", "SETUP.INI", "INSTALL.INF", "file_id.diz",
+        "lisezmoi.txt", "readme.txt", "INSTALL.TXT", "logiciel.txt" };
+
+    // What one directory's siblings say, each looked up or read at most once.
+    class DirectoryFacts {
+    public:
+        explicit DirectoryFacts(DirectoryContext& dir)
+            : m_dir(dir)
+        {
+            for (int s = 0; s < SiblingCount; ++s)
+                m_names[s] = resolve(kSiblingNames[s]);
+        }
+
+        bool exists(Sibling s) const { return m_names[s] != nullptr; }
+
+        // Title of [Setup], WndTitle of [Params], WndTitle of [Windows 95 Params] in SETUP.LST.
+        const std::array<std::string, 3>& setupLst()
+        {
+            if (!m_setupLst) {
+                std::string bytes = readScript(SetupLst);
+                m_setupLst = std::array<std::string, 3> { trim(iniValueFromBytes(bytes, "Setup", "Title", "")),
+                    trim(iniValueFromBytes(bytes, "Params", "WndTitle", "")),
+                    trim(iniValueFromBytes(bytes, "Windows 95 Params", "WndTitle", "")) };
+            }
+            return *m_setupLst;
+        }
+
+        const std::string& setupIniAppName()
+        {
+            if (!m_setupIni)
+                m_setupIni = trim(iniValueFromBytes(readScript(SetupIni), "Startup", "AppName", ""));
+            return *m_setupIni;
+        }
+
+        const std::string& installInfAppName()
+        {
+            if (!m_installInf)
+                m_installInf = trim(iniValueFromBytes(readScript(InstallInf), "INSTALL", "APPNAME", ""));
+            return *m_installInf;
+        }
+
+        // The first line of a readme file, or its second when the first is blank or a separator.
+        const std::string& readmeDescription(Sibling s)
+        {
+            std::optional<std::string>& slot = m_readme[s - FileIdDiz];
+            if (!slot) {
+                std::array<std::string, 2> lines = readLines(s);
+                std::string text = readmeLine(lines[0]);
+                if (isSeparatorLine(text))
+                    text.clear();
+                if (text.empty())
+                    text = readmeLine(lines[1]);
+                slot = std::move(text);
+            }
+            return *slot;
+        }
+
+        const std::string& logicielVersion()
+        {
+            if (!m_logiciel)
+                m_logiciel = trim(versionFromLogicielLine(readmeLine(readLines(LogicielTxt)[1])));
+            return *m_logiciel;
+        }
+
+        // The product name of the first file of the directory's list, or resource 405 without one.
+        const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
+        {
+            if (!m_productName) {
+                const ListedFile& first = m_dir.files().front();
+                std::string name;
+                if (first.rawName == current.rawName) {
+                    name = currentInfo.sProductName();
+                } else {
+                    zFileInfo info;
+                    info.PutFile(m_dir.handle(), first.rawName, first.facts);
+                    name = info.sProductName();
+                }
+                name = trim(name);
+                m_productName = name.empty() ? sLoadString(405) : name;
+            }
+            return *m_productName;
+        }
+
+    private:
+        // The real name of a sibling file, or nullptr when there is no such file (a folder does not count).
+        const std::string* resolve(std::string_view wanted)
+        {
+            const std::string* name = m_dir.findSibling(wanted);
+            if (!name)
+                return nullptr;
+            for (const DirEntry& e : m_dir.handle().entries()) {
+                if (&e.name != name)
+                    continue;
+                if (e.type == EntryType::Directory)
+                    return nullptr;
+                if (e.type == EntryType::Symlink || e.type == EntryType::Unknown) {
+                    auto facts = m_dir.handle().statChild(e.name);
+                    if (!facts || facts->isDirectory)
+                        return nullptr;
+                }
+                break;
+            }
+            return name;
+        }
+
+        std::unique_ptr<ReadableFile> open(Sibling s)
+        {
+            errno = 0;
+            auto file = m_dir.handle().openChild(*m_names[s]);
+            if (!file) {
+                // The file is there but cannot be read: say so once and go on without it.
+                raiseSystemError("Path/File access error", errno ? errno : EACCES);
+                AfficheErreurFichier(joinPath(m_dir.displayPath(), displayName(*m_names[s])), -55);
+            }
+            return file;
+        }
+
+        std::string readScript(Sibling s)
+        {
+            auto file = open(s);
+            if (!file)
+                return {};
+            return readFileBytes(*file, kScriptLimit).value_or(std::string());
+        }
+
+        std::array<std::string, 2> readLines(Sibling s)
+        {
+            auto file = open(s);
+            if (!file)
+                return {};
+            return firstTwoLines(*file);
+        }
+
+        DirectoryContext& m_dir;
+        std::array<const std::string*, SiblingCount> m_names {};
+        std::optional<std::array<std::string, 3>> m_setupLst;
+        std::optional<std::string> m_setupIni;
+        std::optional<std::string> m_installInf;
+        std::array<std::optional<std::string>, 4> m_readme;
+        std::optional<std::string> m_logiciel;
+        std::optional<std::string> m_productName;
+    };
+
+    DirectoryFacts& factsOf(DirectoryContext& dir)
+    {
+        if (!dir.analysisCache)
+            dir.analysisCache = std::make_shared<DirectoryFacts>(dir);
+        return *static_cast<DirectoryFacts*>(dir.analysisCache.get());
+    }
+
+    bool isEmptyText(std::string_view text) { return trim(text).empty(); }
+
+    // Steps A to C: setup scripts, readme files, InstallShield bootstrappers.
+    std::string describe(
+        std::string description, DirectoryFacts& facts, const ListedFile& file, const zFileInfo& info, bool isArchive)
+    {
+        if (facts.exists(SetupLst)) {
+            for (const char* bootstrapper : { "Programme d'amorçage", "MS-Setup", "Ne contient pas de version" })
+                if (description.find(bootstrapper) != std::string::npos)
+                    description.clear();
+            for (const std::string& candidate : facts.setupLst())
+                if (isEmptyText(description))
+                    description = candidate;
+        } else if (facts.exists(SetupIni) && isEmptyText(description)) {
+            description = facts.setupIniAppName();
+        } else if (facts.exists(InstallInf) && isEmptyText(description)) {
+            description = facts.installInfAppName();
+        }
+
+        if (isEmptyText(description)) {
+            bool readmeFound = false;
+            for (Sibling s : { FileIdDiz, LisezMoi, ReadMe }) {
+                if (facts.exists(s)) {
+                    description = facts.readmeDescription(s);
+                    readmeFound = true;
+                    break;
+                }
+            }
+            if (!readmeFound && !isArchive)
+                description = facts.firstProductName(file, info);
+        }
+
+        if (isEmptyText(description) || upperCase(trim(description)) == "INSTALLSHIELD") {
+            if (facts.exists(FileIdDiz)) {
+                description = facts.readmeDescription(FileIdDiz);
+            } else if (facts.exists(SetupIni)) {
+                description = facts.setupIniAppName();
+            } else {
+                for (Sibling s : { LisezMoi, ReadMe, InstallTxt }) {
+                    if (facts.exists(s)) {
+                        description = facts.readmeDescription(s);
+                        break;
+                    }
+                }
+            }
+        }
+        return description;
+    }
+
+    // Drops trailing bytes of a UTF-8 sequence cut in the middle, so that the kept part stays decodable.
+    void cutToCharacter(std::string& bytes)
+    {
+        std::size_t i = bytes.size();
+        std::size_t back = 0;
+        while (i > 0 && back < 4 && (static_cast<unsigned char>(bytes[i - 1]) & 0xC0) == 0x80) {
+            --i;
+            ++back;
+        }
+        if (i > 0 && static_cast<unsigned char>(bytes[i - 1]) >= 0xC0)
+            bytes.resize(i - 1);
+    }
+
+} // namespace
+
+bool isSeparatorLine(std::string_view description)
+{
+    std::string text = upperCase(trim(description));
+    for (char c : { '*', '#', '-', '=', '_' })
+        if (text.find(std::string(10, c)) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string readmeLine(std::string_view rawLine)
+{
+    std::string text = utf8Left(decodeDiscText(rawLine), 95);
+    for (char& c : text)
+        if (c == '\t')
+            c = ' ';
+    return trim(text);
+}
+
+std::array<std::string, 2> firstTwoLines(ReadableFile& file)
+{
+    std::array<std::string, 2> lines;
+    std::array<bool, 2> cut {};
+    std::size_t current = 0;
+    bool afterCr = false;
+    char buffer[4096];
+    std::uint64_t offset = 0;
+    while (current < 2 && offset < kLineScanLimit) {
+        std::size_t got = file.readAt(offset, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        offset += got;
+        for (std::size_t i = 0; i < got && current < 2; ++i) {
+            char c = buffer[i];
+            if (afterCr) {
+                afterCr = false;
+                if (c == '\n')
+                    continue;
+            }
+            if (c == '\r' || c == '\n') {
+                afterCr = c == '\r';
+                ++current;
+                continue;
+            }
+            if (lines[current].size() < kLineKeep)
+                lines[current].push_back(c);
+            else
+                cut[current] = true;
+        }
+    }
+    for (std::size_t i = 0; i < 2; ++i)
+        if (cut[i])
+            cutToCharacter(lines[i]);
+    return lines;
+}
+
+std::string versionFromLogicielLine(std::string_view line)
+{
+    std::size_t colon = line.find(':');
+    std::string_view text = colon == std::string_view::npos ? line : line.substr(colon + 1);
+    std::size_t blank = text.find(' ');
+    return std::string(blank == std::string_view::npos ? text : text.substr(blank + 1));
+}
+
+void analyseInstallation(
+    Grid& grid, int row, int table, DirectoryContext& dir, const ListedFile& file, const zFileInfo& info)
+{
+    const bool isArchive = table == TableArchives;
+    // An archive's description cell is its size whatever its siblings say (step D below), so the
+    // setup scripts and readme files are only consulted for programs.
+    if (!isArchive) {
+        DirectoryFacts& facts = factsOf(dir);
+        grid.setCell(row, 0, describe(grid.cell(row, 0), facts, file, info, false));
+    }
+
+    if (isArchive) {
+        grid.setCell(row, 0, sSizeCell(info));
+        grid.setCell(row, 3, info.sDate());
+    } else {
+        grid.setCell(row, 3, info.sFileVersion());
+    }
+
+    std::string description = grid.cell(row, 0);
+    if (isSeparatorLine(description))
+        description.clear();
+    if (trim(description).empty() || trim(description) == "0")
+        description = isArchive ? sSizeCell(info) : sDescriptionCell(info.sFileDescription());
+    grid.setCell(row, 0, description);
+
+    // The version column of the archives' table holds the date: logiciel.txt only completes programs.
+    if (!isArchive) {
+        std::string version = trim(grid.cell(row, 3));
+        if (version.empty() || version == "0") {
+            DirectoryFacts& facts = factsOf(dir);
+            if (facts.exists(LogicielTxt)) {
+                const std::string& found = facts.logicielVersion();
+                if (!found.empty())
+                    grid.setCell(row, 3, found);
+            }
+        }
+    }
+}
+
+} // namespace quarex
