@@ -247,8 +247,8 @@ std::string sLienHTML(std::string_view sTexte, std::string_view sFichier, std::s
 {
     if (sTexte.empty())
         return {};
-    return "<A HREF=\"" + std::string(sFichier) + "#" + anchorName(sTexte, vNom) + "\" " + std::string(sAttributs)
-        + ">" + sTexteHTML(sTexte) + "</A>";
+    return "<A HREF=\"" + std::string(sFichier) + "#" + anchorName(sTexte, vNom) + "\" " + std::string(sAttributs) + ">"
+        + sTexteHTML(sTexte) + "</A>";
 }
 
 } // namespace quarex

@@ -35,8 +35,8 @@ std::string sEnteteHTML(const HtmlOptions& options, const std::optional<std::str
 std::string sFinHTML();
 
 // A named anchor, followed by the text (bold when bGras) when bTexte; empty for an empty text.
-std::string sAncreHTML(std::string_view sTexte, bool bGras, bool bTexte,
-    const std::optional<std::string>& vNom = std::nullopt);
+std::string sAncreHTML(
+    std::string_view sTexte, bool bGras, bool bTexte, const std::optional<std::string>& vNom = std::nullopt);
 
 // A link to an anchor of another file; empty for an empty text.
 std::string sLienHTML(std::string_view sTexte, std::string_view sFichier, std::string_view sAttributs,

@@ -70,10 +70,7 @@ namespace {
     }
 
     // The name up to its first ".".
-    std::string baseName(std::string_view name)
-    {
-        return std::string(name.substr(0, name.find('.')));
-    }
+    std::string baseName(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
     bool isZipName(std::string_view name)
     {
@@ -160,9 +157,8 @@ const FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, c
         Entry entry { name, e.name, upperCase(name) };
         (isFolder ? l.folders : l.files).push_back(std::move(entry));
     }
-    auto byName = [](const Entry& a, const Entry& b) {
-        return a.upper != b.upper ? a.upper < b.upper : a.rawName < b.rawName;
-    };
+    auto byName
+        = [](const Entry& a, const Entry& b) { return a.upper != b.upper ? a.upper < b.upper : a.rawName < b.rawName; };
     std::sort(l.files.begin(), l.files.end(), byName);
     std::sort(l.folders.begin(), l.folders.end(), byName);
     return l;
@@ -215,7 +211,8 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
     std::string patterns;
     std::vector<RelatedFile> found;
 
-    if (!windowsDirectory.empty() && equalsNoCase(withSeparator(folder), withSeparator(std::string(windowsDirectory)))) {
+    if (!windowsDirectory.empty()
+        && equalsNoCase(withSeparator(folder), withSeparator(std::string(windowsDirectory)))) {
         // The Windows folder holds many texts of its own: only those sharing the program's name.
         patterns = base + ".*";
         found = matching(files, patterns, rawFileName);

@@ -53,8 +53,8 @@ TEST(TexteHTML, LinksTheFirstWebAddressOfEachKind)
 
 TEST(TexteHTML, LinksTheFirstMailAddressOnlyAfterABlankOrTag)
 {
-    EXPECT_EQ(sTexteHTML("ecrire a nom@serveur merci"),
-        "ecrire a <A HREF=\"mailto:nom@serveur\">nom@serveur</A> merci");
+    EXPECT_EQ(
+        sTexteHTML("ecrire a nom@serveur merci"), "ecrire a <A HREF=\"mailto:nom@serveur\">nom@serveur</A> merci");
     EXPECT_EQ(sTexteHTML("nom@serveur"), "nom@serveur");
     EXPECT_EQ(sTexteHTML(" nom@serveur"), " <A HREF=\"mailto:nom@serveur\">nom@serveur</A>");
     EXPECT_EQ(sTexteHTML("<BR>nom@serveur"), "<BR><A HREF=\"mailto:nom@serveur\">nom@serveur</A>");

@@ -236,7 +236,9 @@ TEST(SelectionDetails, ViewerTextJoinsLinesWithCrLf)
     std::string withEnd = tmp.write("a.txt", "un\r\ndeux\r\n");
     std::string withoutEnd = tmp.write("b.txt", "un\r\ndeux");
     std::string unixEnds = tmp.write("c.txt", "un\ndeux\n");
-    std::string latin1 = tmp.write("d.txt", "Entr\xE9" "e\r\n");
+    std::string latin1 = tmp.write("d.txt",
+        "Entr\xE9"
+        "e\r\n");
     std::string empty = tmp.write("e.txt", "");
     EXPECT_EQ(loadViewerText(nativeFileSystem(), withEnd), "un\r\ndeux");
     EXPECT_EQ(loadViewerText(nativeFileSystem(), withoutEnd), "un\r\ndeux");

@@ -1,0 +1,307 @@
+#include "html/html_report.h"
+
+#include "html/lib_html.h"
+#include "lib/messages.h"
+#include "lib/string_table.h"
+#include "lib/text.h"
+
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <memory>
+
+namespace quarex {
+
+namespace {
+
+    struct TableTexts {
+        const char* anchor;
+        const char* link;
+        const char* heading;
+    };
+    constexpr std::array<TableTexts, 3> kTableTexts = { {
+        { "SetupInstall",
+            "Liste des proc\xC3\xA9"
+            "dures d'installation Setup/Install",
+            "Informations sur les proc\xC3\xA9"
+            "dures d'installation Setup/Install" },
+        { "Executbale",
+            "Liste des ex\xC3\xA9"
+            "cutables",
+            "Informations sur les ex\xC3\xA9"
+            "cutables" },
+        { "Zip", "Liste des archives ZIP", "Informations sur les archives ZIP" },
+    } };
+
+    constexpr const char* kTableTag = "<TABLE BORDER=2 CELLSPACING=1 CELLPADDING=3 WIDTH=98%>";
+    constexpr const char* kTargetData = "TARGET=\"data\"";
+
+    // One page being written: UTF-8 text in, Windows-1252 with CR LF out, through a large buffer.
+    class PageWriter {
+    public:
+        explicit PageWriter(const std::string& path)
+            : m_path(path)
+            , m_buffer(std::make_unique<char[]>(kBufferSize))
+        {
+            m_out.rdbuf()->pubsetbuf(m_buffer.get(), kBufferSize);
+            m_out.open(path, std::ios::binary | std::ios::trunc);
+        }
+        bool isOpen() const { return m_out.is_open() && m_out.good(); }
+        bool good() const { return m_out.good(); }
+        const std::string& path() const { return m_path; }
+        // Writes text and a line end.
+        void line(std::string_view text)
+        {
+            write(text);
+            m_out.write("\r\n", 2);
+        }
+        // Writes text without a line end.
+        void write(std::string_view text)
+        {
+            std::string bytes = utf8ToCp1252(text);
+            m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        bool close()
+        {
+            m_out.close();
+            return !m_out.fail();
+        }
+
+    private:
+        static constexpr std::size_t kBufferSize = 1 << 20;
+        std::string m_path;
+        std::unique_ptr<char[]> m_buffer;
+        std::ofstream m_out;
+    };
+
+    // The name part of a path.
+    std::string namePart(const std::string& path)
+    {
+        std::size_t slash = path.rfind(kPathSeparator);
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+    bool reportWriteFailure(const PageWriter& page)
+    {
+        raiseSystemError(sLoadString(284) + page.path(), errno);
+        AfficheErreur("Erreur lors de la cr\xC3\xA9"
+                      "ation du fichier HTML");
+        return false;
+    }
+
+    void writeDetailsBlock(PageWriter& data, const std::string& escapedPath, const std::string& anchor,
+        const std::string& text, const SelectionDetails& d)
+    {
+        data.line(kTableTag);
+        data.line("<TR><TD ALIGN=CENTER COLSPAN=2>");
+        data.line("<H3>" + sAncreHTML(escapedPath, true, true, anchor) + "</H3></TD></TR>");
+        data.line("<TR VALIGN=TOP><TD><KBD>");
+        data.line(sTexteHTML(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>")));
+        data.line("</KBD>");
+        data.line("</TD><TD ALIGN=CENTER>");
+        data.line(sEchappeHTML(d.productName) + "<BR>" + sEchappeHTML(d.copyright) + "<BR>"
+            + sEchappeHTML(d.internalName) + "<BR>" + sEchappeHTML(d.companyName));
+        data.line("</TD></TR>");
+        data.line("</TABLE><BR>");
+    }
+
+    void writeTable(Grid& grid, int index, const std::string& detailsName, PageWriter& tablesPage, PageWriter& data,
+        const HtmlReportRequest& request, const DetailsSource& source)
+    {
+        const TableTexts& texts = kTableTexts[static_cast<std::size_t>(index)];
+        tablesPage.line("<CENTER><H3>" + sLienHTML(texts.link, detailsName, kTargetData, std::string(texts.anchor))
+            + "</H3></CENTER>");
+        data.line(
+            "<CENTER><H3>" + sAncreHTML(texts.heading, false, true, std::string(texts.anchor)) + "</H3></CENTER>");
+
+        for (int r = 0; r < grid.Rows(); ++r) {
+            if (r == 0)
+                tablesPage.line(kTableTag);
+            tablesPage.line("<P><TR>");
+            SelectionDetails details;
+            std::string offered;
+            if (r >= 1) {
+                details = selectRow(grid, r, index, source);
+                std::string offeredPath = details.offeredPath();
+                if (!offeredPath.empty())
+                    offered = loadViewerText(source.fs, offeredPath).value_or(std::string());
+            }
+            for (int c = 0; c < grid.Cols(); ++c) {
+                std::string cellText;
+                if (c == 1 && r >= 1) {
+                    std::string path = trim(grid.cell(r, c));
+                    if (!request.keepDriveLetter)
+                        path = sSansLecteur(path);
+                    std::string escapedPath = sEchappeHTML(path);
+                    if (!offered.empty()) {
+                        std::string anchor = rowAnchorName(escapedPath, index, r);
+                        cellText = sLienHTML(escapedPath, detailsName, kTargetData, anchor);
+                        writeDetailsBlock(data, escapedPath, anchor, offered, details);
+                    } else {
+                        cellText = escapedPath;
+                    }
+                } else {
+                    cellText = sTexteHTML(sEchappeHTML(grid.cell(r, c)));
+                }
+                if (r == 0)
+                    tablesPage.line("<TD ALIGN=CENTER><B>" + cellText + "</B></TD>");
+                else
+                    tablesPage.line("<TD>" + cellText + "</TD>");
+            }
+            tablesPage.line("</TR>");
+        }
+        tablesPage.line("</TABLE></P>");
+        data.line("<BR><HR SIZE=4>");
+        if (grid.Rows() > 1)
+            grid.setRow(grid.Rows() - 1);
+    }
+
+} // namespace
+
+HtmlReportFiles htmlReportFiles(const std::string& fileName)
+{
+    std::size_t length = utf8Length(fileName);
+    std::string base = length > 4 ? utf8Left(fileName, length - 4) : std::string();
+    return { fileName, base + "_tableaux.htm", base + "_donnees.htm" };
+}
+
+std::string sSansLecteur(std::string_view path)
+{
+    if (path.size() >= 2 && path[1] == ':'
+        && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        return std::string(path.substr(2));
+    return std::string(path);
+}
+
+std::string rowAnchorName(const std::string& escapedPath, int table, int row)
+{
+    return escapedPath + "_T" + std::to_string(table) + "R" + std::to_string(row);
+}
+
+bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, const DetailsSource& source,
+    const HtmlTableShown& tableShown)
+{
+    HtmlReportFiles files = htmlReportFiles(request.fileName);
+    std::string tablesName = namePart(files.tables);
+    std::string detailsName = namePart(files.details);
+
+    {
+        PageWriter frameset(files.frameset);
+        if (!frameset.isOpen()) {
+            AfficheErreurFichier(files.frameset, -40);
+            return false;
+        }
+        frameset.line("<HTML><HEAD><TITLE>Liste des ex\xC3\xA9"
+                      "cutables et archives ZIP du r\xC3\xA9"
+                      "pertoire : "
+            + sEchappeHTML(request.directory) + "</TITLE></HEAD>");
+        frameset.line("<FRAMESET ROWS=\"55, 45\" BORDER=5 FRAMEBORDER=\"YES\" FRAMESPACING=5>");
+        frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(tablesName) + "\" NAME=\"table\">");
+        frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(detailsName) + "\" NAME=\"data\">");
+        frameset.line("</FRAMESET></HTML>");
+        if (!frameset.close())
+            return reportWriteFailure(frameset);
+    }
+
+    PageWriter tablesPage(files.tables);
+    if (!tablesPage.isOpen()) {
+        AfficheErreurFichier(files.tables, -40);
+        return false;
+    }
+    PageWriter data(files.details);
+    if (!data.isOpen()) {
+        AfficheErreurFichier(files.details, -40);
+        return false;
+    }
+    if (request.options.entete) {
+        tablesPage.line(sEnteteHTML(request.options, std::string("Tableaux des fichiers")));
+        data.line(sEnteteHTML(request.options,
+            std::string("Liste des donn\xC3\xA9"
+                        "es")));
+    }
+
+    std::string escapedDetailsName = sEchappeHTML(detailsName);
+    for (int i = 0; i < TableCount; ++i) {
+        if (request.table >= 0 && request.table != i)
+            continue;
+        if (tableShown)
+            tableShown(i);
+        Grid& grid = tables.GridLogiciel(i);
+        if (trim(sRowCountText(grid)) == "0")
+            continue;
+        writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source);
+        if (!tablesPage.good())
+            return reportWriteFailure(tablesPage);
+        if (!data.good())
+            return reportWriteFailure(data);
+    }
+
+    if (request.options.fin)
+        tablesPage.line(sFinHTML());
+    if (!tablesPage.close())
+        return reportWriteFailure(tablesPage);
+    if (!data.close())
+        return reportWriteFailure(data);
+    return true;
+}
+
+bool ConvertHTML(
+    ResultTables& tables, const HtmlOptions& options, const DetailsSource& source, const HtmlCommandHooks& hooks)
+{
+    struct Busy {
+        const HtmlCommandHooks& h;
+        explicit Busy(const HtmlCommandHooks& hooks_)
+            : h(hooks_)
+        {
+            if (h.busyOn)
+                h.busyOn();
+        }
+        ~Busy()
+        {
+            if (h.busyOff)
+                h.busyOff();
+        }
+    } busy(hooks);
+
+    HtmlReportRequest request;
+    request.options = options;
+    request.fileName = dialogue().saveFileName("D\xC3\xA9signez le nom du fichier HTML \xC3\xA0 cr\xC3\xA9"
+                                               "er",
+        sLoadString(208), "Fichier.htm", ".htm");
+    if (trim(request.fileName).empty())
+        return false;
+
+    int all = iQuestion("Souhaitez-vous exporter au format HTML tous les tableaux ?");
+    if (all == AnswerCancel)
+        return false;
+    if (all != AnswerYes) {
+        std::string archives = "Archives ZIP";
+        request.table = iChoixOptions(
+            "S\xC3\xA9lectionnez le tableau \xC3\xA0 exporter : ", "Fichiers d'installation Setup/Install",
+            "Fichiers Ex\xC3\xA9"
+            "cutable",
+            0, &archives);
+        if (request.table < 0 || request.table >= TableCount)
+            return false;
+    }
+
+    int drive = iQuestion("Une derni\xC3\xA8re question : \r\n\r\nSouhaitez-vous conserver la lettre du lecteur "
+                          "(C:, D:, etc.) dans le chemin (path) des fichiers ?");
+    if (drive == AnswerCancel)
+        return false;
+    request.keepDriveLetter = drive == AnswerYes;
+
+    int tab = hooks.currentTab ? hooks.currentTab() : -1;
+    request.directory = hooks.selectedDirectory ? hooks.selectedDirectory() : std::string();
+    bool written = writeHtmlReport(tables, request, source, hooks.showTab ? HtmlTableShown(hooks.showTab) : nullptr);
+    if (hooks.showTab && tab >= 0)
+        hooks.showTab(tab);
+    if (!written)
+        return false;
+    if (iQuestion("Souhaitez-vous consulter le r\xC3\xA9sultat de la g\xC3\xA9n\xC3\xA9ration ?") == AnswerYes
+        && hooks.openResult)
+        hooks.openResult(request.fileName);
+    return true;
+}
+
+} // namespace quarex
