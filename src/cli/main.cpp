@@ -26,6 +26,11 @@ Options :
                               jsonl : un objet JSON par ligne de tableau
   --table 0|1|2|all           tableau à écrire (all par défaut : les trois à la suite)
   -o, --output FICHIER        fichier de sortie (sortie standard par défaut)
+  --html FICHIER              écrit le rapport HTML (FICHIER, puis _tableaux.htm et
+                              _donnees.htm) au lieu des tableaux ; --table choisit
+                              le tableau, les options viennent du fichier de réglages
+  --no-drive                  rapport HTML : ôte la lettre du lecteur (C:) des chemins
+  --settings FICHIER          fichier de réglages à lire (Quarex.ini par défaut)
   -h, --help                  affiche cette aide
 
 Codes de sortie : 0 succès, 1 échec, 2 argument invalide ou répertoire absent.
@@ -89,6 +94,9 @@ void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
 
 // `quarex-scan info FILE...` (info_command.cpp).
 int runInfoCommand(int argc, char** argv);
+// `--html FILE` (html_command.cpp).
+int runHtmlCommand(ResultTables& tables, const std::string& file, int table, bool keepDriveLetter,
+    const std::optional<std::string>& settingsFile, const std::string& directory);
 
 int main(int argc, char** argv)
 {
@@ -98,6 +106,9 @@ int main(int argc, char** argv)
     std::string tableArg = "all";
     std::optional<std::string> output;
     std::optional<std::string> directory;
+    std::optional<std::string> htmlFile;
+    std::optional<std::string> settingsFile;
+    bool keepDriveLetter = true;
 
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -131,6 +142,13 @@ int main(int argc, char** argv)
             output = *v;
         } else if (arg.rfind("--output=", 0) == 0) {
             output = arg.substr(9);
+        } else if (arg == "--html" || arg == "--settings") {
+            auto v = value(arg.c_str());
+            if (!v)
+                return usageError("l'option " + arg + " attend un nom de fichier");
+            (arg == "--html" ? htmlFile : settingsFile) = *v;
+        } else if (arg == "--no-drive") {
+            keepDriveLetter = false;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             return usageError("option inconnue : " + arg);
         } else if (directory) {
@@ -164,6 +182,9 @@ int main(int argc, char** argv)
     ScanEngine engine(results, nativeFileSystem(), &progress);
     engine.scan(start);
     progress.finish();
+    if (htmlFile)
+        return runHtmlCommand(
+            results, *htmlFile, tables.size() == 1 ? tables[0] : -1, keepDriveLetter, settingsFile, start);
 
     std::ofstream file;
     if (output) {

@@ -1,0 +1,31 @@
+// quarex-scan --html FICHIER: the HTML report of the window, written without it.
+#include "html/html_options.h"
+#include "html/html_report.h"
+#include "lib/app_paths.h"
+#include "lib/messages.h"
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+using namespace quarex;
+
+// Writes the three pages of the report for the scanned tables; returns the exit code.
+int runHtmlCommand(ResultTables& tables, const std::string& file, int table, bool keepDriveLetter,
+    const std::optional<std::string>& settingsFile, const std::string& directory)
+{
+    HtmlReportRequest request;
+    request.fileName = file;
+    request.table = table;
+    request.keepDriveLetter = keepDriveLetter;
+    request.directory = directory;
+    request.options = loadHtmlOptions(settingsFile.value_or(settingsFilePath()));
+    DetailsSource source { nativeFileSystem(), windowsDirectory() };
+    FolderListingCache cache;
+    source.cache = &cache;
+    if (!writeHtmlReport(tables, request, source)) {
+        std::cerr << "quarex-scan : rapport HTML non écrit : " << file << std::endl;
+        return 1;
+    }
+    return 0;
+}
