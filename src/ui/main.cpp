@@ -1,0 +1,66 @@
+// Quarex, the window. `quarex [DIRECTORY]` opens ready to explore DIRECTORY.
+#include "lib/app_paths.h"
+#include "lib/busy_qt.h"
+#include "lib/dialogue_qt.h"
+#include "lib/ini_store.h"
+#include "ui/main_form.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <iostream>
+#include <optional>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quarex"));
+    quarex::loadQtFrenchTranslations(app);
+
+    std::optional<QString> directory;
+    std::optional<QString> capture; // --capture FILE: explore, save a picture of the window, quit
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--capture") && i + 1 < args.size())
+            capture = QFileInfo(args[++i]).absoluteFilePath();
+        else if (!directory)
+            directory = QFileInfo(args[i]).absoluteFilePath(); // before start-up changes the current directory
+    }
+
+    // Start-up: hourglass, library initialisation, then the main window.
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    quarex::initialiseLibrary();
+    quarex::QtDialogue dialogue;
+    quarex::setDialogue(&dialogue);
+
+    int status = 0;
+    {
+        MainForm form;
+        dialogue.setParent(&form);
+        form.setHelpPanelVisible(
+            quarex::GetIniBoolean("Options", "affiche_aide", true, quarex::settingsFilePath()));
+        if (directory && !form.selectDirectory(directory->toStdString()))
+            std::cerr << "quarex : répertoire illisible : " << directory->toStdString() << std::endl;
+        form.show();
+        quarex::BusyOff();
+
+        if (capture) {
+            QTimer::singleShot(200, &form, [&form, &capture] {
+                form.findChild<QAbstractButton*>(QStringLiteral("Explorer"))->click();
+                QTimer::singleShot(300, &form, [&form, &capture] {
+                    if (!form.grab().save(*capture))
+                        std::cerr << "quarex : image non écrite : " << capture->toStdString() << std::endl;
+                    form.close();
+                });
+            });
+        }
+        status = QApplication::exec();
+        dialogue.setParent(nullptr);
+    }
+    quarex::setDialogue(nullptr);
+    return status;
+}

@@ -1,0 +1,128 @@
+// MainForm: the main window. Drive and directory lists, the bar of seven command buttons, the
+// detail zone, the three result tables on the tabs of ZoneDesTableaux, the related-files list and
+// the text viewer, and the status bar PanelAide whose panel "Msg" carries the help line.
+//
+// Control arrays keep their name with the index after an underscore as the objectName:
+// GridLogiciel_0 .. GridLogiciel_2, TextInfo_0 .. TextInfo_6, LabelInfo_1, LabelInfo_2,
+// Label2_11 .. Label2_22, ShapeOmbre_0 .. ShapeOmbre_6, Line1_0, Line1_1.
+#pragma once
+
+#include "scan/scan_engine.h"
+#include "ui/volumes.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class DirListBox;
+class GridTableModel;
+class GridView;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QStatusBar;
+class QTabWidget;
+class QAbstractButton;
+
+namespace Ui {
+class MainForm;
+}
+
+namespace quarex {
+class FileSystem;
+}
+
+// Geometry of the design, in pixels (twips / 15).
+namespace design {
+constexpr int kClientWidth = 727; // 10905 twips
+constexpr int kClientHeight = 494; // 7410 twips
+constexpr int kGridLeft = 5; // 75 twips inside the tab control
+constexpr int kGridTop = 25; // 375 twips inside the tab control
+constexpr int kGridHeight = 183; // 2745 twips
+} // namespace design
+
+class MainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainForm(QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    quarex::ResultTables& tables() { return m_tables; }
+    GridView* gridLogiciel(int table) const;
+    GridTableModel* gridModel(int table) const { return m_models[static_cast<std::size_t>(table)].get(); }
+    QLineEdit* textInfo(int index) const;
+    QPlainTextEdit* textViewer() const;
+    QLabel* labelInfo(int index) const;
+    QFrame* shapeOmbre(int index) const;
+    DirListBox* listeRepertoire() const;
+    QComboBox* listeDrive() const;
+    QTabWidget* zoneDesTableaux() const;
+    QStatusBar* panelAide() const;
+
+    // Writes the tab titles, header rows and column layout of the three grids.
+    void InitTitresTableaux();
+    // The scan driver (click on Explorer): explores the directory selected in ListeRepertoire.
+    void explorer();
+    // Row-click handling of a table row (the detail zone).
+    void showRowDetails(int table, int row);
+    // The tab switch of ZoneDesTableaux (also reached by a click on a tab).
+    void tabSwitched(int table);
+    // Makes a directory current in ListeRepertoire and its volume current in ListeDrive.
+    bool selectDirectory(const std::string& path);
+    // The drive list changed: the directory list follows, or comes back with a message.
+    void driveChanged(int index);
+    // Replaces the volumes offered by ListeDrive.
+    void setVolumes(std::vector<quarex::Volume> volumes);
+    const std::vector<quarex::Volume>& volumes() const { return m_volumes; }
+    // The file system the navigation lists (the machine's by default).
+    void setNavigationFileSystem(quarex::FileSystem* fs);
+    // Runs the resize rules once.
+    void applyResizeRules();
+    // The help line of a control under the mouse, and whether a period is appended.
+    static QString helpText(const QString& controlName);
+    // Shows or hides the status bar (option "affiche_aide").
+    void setHelpPanelVisible(bool visible);
+    // Quits: the scratch file deleted, the other windows closed, nothing written.
+    void QuitterApplication();
+    // Caption of the window: product name, version, description.
+    static QString caption();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class WindowScanObserver;
+    void load();
+    void centreForm();
+    void resetDetailPanel();
+    void setTableCommandsEnabled(bool enabled);
+    void showRowCount(int table, int row);
+    void placeGrids();
+    void fitGridWidth(int table);
+    void refreshDuringScan();
+    void trackMouseOver(QWidget* root);
+    void onApropos();
+    void onExporter();
+    void onImprimer();
+    void onPrintTexte();
+    template <typename F> void trapped(const char* routine, F&& action);
+
+    std::unique_ptr<Ui::MainForm> m_ui;
+    quarex::ResultTables m_tables;
+    std::array<std::unique_ptr<GridTableModel>, quarex::TableCount> m_models;
+    std::vector<quarex::Volume> m_volumes;
+    QLabel* m_msg = nullptr;
+    bool m_loaded = false;
+    bool m_scanning = false;
+    bool m_quitting = false;
+};
