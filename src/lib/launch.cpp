@@ -171,7 +171,7 @@ std::string windowsPathOf(std::string_view unixPath)
     return out;
 }
 
-std::string programDirectory(std::string_view program)
+std::string directoryPart(std::string_view program)
 {
     std::size_t slash = program.find_last_of("/\\");
     if (slash == std::string_view::npos)
@@ -185,7 +185,7 @@ LaunchPlan planCommand(std::string_view commandLine, LaunchPlatform& platform)
 {
     LaunchPlan plan;
     CommandLine command = splitCommandLine(commandLine, platform);
-    std::string folder = programDirectory(command.program);
+    std::string folder = directoryPart(command.program);
     if (!folder.empty() && isDirectory(folder))
         plan.workingDirectory = folder;
     if (!isWindowsProgramName(command.program)) {
@@ -357,7 +357,7 @@ std::optional<int> documentAccessFailure(const std::string& document)
 {
     if (document.empty())
         return 2;
-    std::string folder = programDirectory(document);
+    std::string folder = directoryPart(document);
     if (!folder.empty() && !isDirectory(folder))
         return 3;
     if (!pathExists(document))

@@ -62,7 +62,7 @@ bool isWindowsProgramName(std::string_view path);
 // The Windows form of an absolute path under Wine's drive Z: ("/a/b c" gives "Z:\a\b c").
 std::string windowsPathOf(std::string_view unixPath);
 // The folder part of a program path ("" when it has none).
-std::string programDirectory(std::string_view program);
+std::string directoryPart(std::string_view program);
 
 // How a command line is started: the process to create and its working directory.
 struct LaunchPlan {

@@ -163,7 +163,7 @@ StartResult QtLaunchPlatform::startDetached(
 
 int QtLaunchPlatform::openWithDesktop(const std::string& document)
 {
-    std::string folder = programDirectory(document);
+    std::string folder = directoryPart(document);
     std::vector<std::string> words;
     if (isWindowsProgramName(document)) {
         // Opening a program runs it.
