@@ -1,6 +1,7 @@
 #include "scan/file_info.h"
 
 #include "lib/text.h"
+#include "scan/exe_reader.h"
 
 #include <climits>
 #include <cstdint>
@@ -114,7 +115,10 @@ void zFileInfo::PutOpenFile(ReadableFile* file, const FileFacts& facts)
         putFacts(facts);
     if (!file)
         return;
-    // The version block is read from the executable itself (see exe_reader.h).
+    // The version block is read from the executable itself: headers, resource directory, then the block only.
+    ByteReader reader(*file);
+    if (auto version = readSearchableVersionBlock(reader))
+        PutVersionBlock(version->block, version->valuesAreCp1252);
 }
 
 std::string zFileInfo::sValueOfKey(std::string_view block, std::string_view key)
