@@ -4,6 +4,7 @@
 #include "print/preview_engine_qt.h"
 #include "print/print_commands_qt.h"
 #include "print/prt_preview.h"
+#include "scan/scan_engine.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -134,6 +135,7 @@ private slots:
     void printCommandsUseTheRightOrientationAndCleanUp();
     void exportCommandEndsTheBusyState();
     void previewWindowShowsThePages();
+    void sampleDiscExecutablesTable();
 };
 
 void PrintPreviewTest::smallGridFitsOnePageInLandscape()
@@ -423,6 +425,42 @@ void PrintPreviewTest::previewWindowShowsThePages()
     QVERIFY2(pageCount >= 10, qPrintable(QString::number(pageCount)));
     QVERIFY(arrowCursor);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// The executables of the sample disc as the Imprimer button prints them. With QUAREX_KEEP_PDF set to a
+// folder, the PDF is kept there (scripts/print_pages.sh turns it into PNG pages to look at).
+void PrintPreviewTest::sampleDiscExecutablesTable()
+{
+    ResultTables tables;
+    ScanEngine scan(tables);
+    scan.scan(QUAREX_SOURCE_DIR "/samples/disc");
+    const Grid& grid = tables.GridLogiciel(TableExecutables);
+    QVERIFY(grid.Rows() > 2);
+
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    printTable(grid, sPrintTableTitle(TableExecutables));
+    QCOMPARE(recorder.pdfs.size(), 1);
+    const QString pdf = recorder.pdfs[0];
+    QSizeF size = pdfPageSize(pdf);
+    QVERIFY(size.width() > size.height());
+    const QString text = pdfPages(pdf).join('\n');
+    QVERIFY(text.contains("Liste des exécutables."));
+    for (int c = 0; c < grid.Cols(); ++c)
+        QVERIFY(text.contains(QString::fromStdString(grid.cell(0, c)).trimmed()));
+    for (int r = 1; r < grid.Rows(); ++r) {
+        // File names and versions are short enough never to wrap.
+        for (int c : { 2, 3 }) {
+            QString cell = QString::fromStdString(grid.cell(r, c)).trimmed();
+            QVERIFY2(text.contains(cell), qPrintable(cell));
+        }
+    }
+    const QByteArray keep = qgetenv("QUAREX_KEEP_PDF");
+    if (!keep.isEmpty()) {
+        QString target = QString::fromLocal8Bit(keep) + "/executables.pdf";
+        QFile::remove(target);
+        QVERIFY(QFile::copy(pdf, target));
+    }
 }
 
 QTEST_MAIN(PrintPreviewTest)
