@@ -443,8 +443,9 @@ bool IniDocument::setClassic(std::string_view section, std::string_view key, std
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
             return true;
         }
-        Line replacement = makeLine(entryText(wantedKey, *value));
-        replacement.ending = m_lines[i].ending.empty() ? std::string() : m_lines[i].ending;
+        // The key keeps the spelling it has in the file, as the profile functions do.
+        Line replacement = makeLine(entryText(*k, *value));
+        replacement.ending = m_lines[i].ending;
         if (replacement.raw == m_lines[i].raw)
             return false;
         m_lines[i] = std::move(replacement);

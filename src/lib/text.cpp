@@ -262,6 +262,17 @@ bool equalsNoCase(std::string_view a, std::string_view b)
         }
         if (ascii)
             return true;
+    } else {
+        // Upper-casing never turns another character into ASCII: texts of different lengths, one of
+        // them ASCII, cannot be equal (the common case of a name against a fixed name).
+        auto isAscii = [](std::string_view s) {
+            for (char c : s)
+                if (static_cast<unsigned char>(c) >= 0x80)
+                    return false;
+            return true;
+        };
+        if (isAscii(a) || isAscii(b))
+            return false;
     }
     return upperCase(a) == upperCase(b);
 }

@@ -170,7 +170,7 @@ namespace {
         return *static_cast<DirectoryFacts*>(dir.analysisCache.get());
     }
 
-    bool isEmptyText(std::string_view text) { return trim(text).empty(); }
+    bool isEmptyText(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 
     // Steps A to C: setup scripts, readme files, InstallShield bootstrappers.
     std::string describe(
@@ -202,7 +202,7 @@ namespace {
                 description = facts.firstProductName(file, info);
         }
 
-        if (isEmptyText(description) || upperCase(trim(description)) == "INSTALLSHIELD") {
+        if (isEmptyText(description) || equalsNoCase(trim(description), "INSTALLSHIELD")) {
             if (facts.exists(FileIdDiz)) {
                 description = facts.readmeDescription(FileIdDiz);
             } else if (facts.exists(SetupIni)) {
@@ -236,10 +236,15 @@ namespace {
 
 bool isSeparatorLine(std::string_view description)
 {
-    std::string text = upperCase(trim(description));
-    for (char c : { '*', '#', '-', '=', '_' })
-        if (text.find(std::string(10, c)) != std::string::npos)
+    // Upper-casing and trimming leave runs of these characters as they are: the raw text is searched.
+    int run = 0;
+    char previous = 0;
+    for (char c : description) {
+        run = c == previous ? run + 1 : 1;
+        previous = c;
+        if (run >= 10 && (c == '*' || c == '#' || c == '-' || c == '=' || c == '_'))
             return true;
+    }
     return false;
 }
 
@@ -318,7 +323,7 @@ void analyseInstallation(
     std::string description = grid.cell(row, 0);
     if (isSeparatorLine(description))
         description.clear();
-    if (trim(description).empty() || trim(description) == "0")
+    if (isEmptyText(description) || trim(description) == "0")
         description = isArchive ? sSizeCell(info) : sDescriptionCell(info.sFileDescription());
     grid.setCell(row, 0, description);
 

@@ -96,6 +96,18 @@ DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& han
 const std::string* DirectoryContext::findSibling(std::string_view name) const
 {
     const auto& entries = m_handle.entries();
+    // An exact match wins over a match in another case.
+    for (const DirEntry& e : entries)
+        if (e.name == name)
+            return &e.name;
+    // An ASCII name can only match an ASCII entry of the same length (upper-casing never turns other
+    // characters into ASCII): one pass finds it without building the index.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (const DirEntry& e : entries)
+            if (e.name.size() == name.size() && equalsNoCase(e.name, name))
+                return &e.name;
+        return nullptr;
+    }
     if (!m_siblingIndex) {
         m_siblingIndex = std::make_unique<std::vector<std::pair<std::string, std::size_t>>>();
         m_siblingIndex->reserve(entries.size());
@@ -104,10 +116,6 @@ const std::string* DirectoryContext::findSibling(std::string_view name) const
         std::sort(m_siblingIndex->begin(), m_siblingIndex->end());
     }
     std::string key = upperCase(name);
-    // An exact match wins over a match in another case.
-    for (const DirEntry& e : entries)
-        if (e.name == name)
-            return &e.name;
     auto it = std::lower_bound(m_siblingIndex->begin(), m_siblingIndex->end(), std::make_pair(key, std::size_t(0)));
     if (it != m_siblingIndex->end() && it->first == key)
         return &entries[it->second].name;

@@ -134,7 +134,7 @@ TEST(IniWrite, ClassicWriteKeepsCommentsOrderAndUnknownLines)
 
     EXPECT_TRUE(PutIniString("HTML", "TITRE", "Nouveau", file));
     std::string expected = before;
-    expected.replace(expected.find("titre=Ancien"), 12, "TITRE=Nouveau");
+    expected.replace(expected.find("titre=Ancien"), 12, "titre=Nouveau");
     EXPECT_EQ(readFile(file), expected);
 
     // A new key goes after the last entry of its section, before the blank line.

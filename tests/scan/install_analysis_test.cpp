@@ -415,3 +415,25 @@ TEST(Rows, SiblingsAreReadOncePerDirectory)
     EXPECT_EQ(tables.GridLogiciel(TableInstall).cell(1, 0), "Jeux en folie");
     EXPECT_EQ(tables.GridLogiciel(TableArchives).cell(1, 0), "2 octets");
 }
+
+TEST(Rows, SiblingLookupPrefersTheExactNameThenTheFirstInAnotherCase)
+{
+    MemoryFileSystem memory;
+    memory.addFile("/d/Readme.txt", "1");
+    memory.addFile("/d/README.TXT", "2");
+    memory.addFile("/d/readme.txt.bak", "3");
+    memory.addFile("/d/Lisez\xc3\xa9.txt", "4");
+    auto dir = memory.openDirectory("/d");
+    ASSERT_TRUE(dir);
+    DirectoryContext context("/d", *dir);
+    ASSERT_NE(context.findSibling("README.TXT"), nullptr);
+    EXPECT_EQ(*context.findSibling("README.TXT"), "README.TXT");
+    EXPECT_EQ(*context.findSibling("readme.txt"), "Readme.txt");
+    EXPECT_EQ(context.findSibling("readme.tx"), nullptr);
+    ASSERT_NE(context.findSibling("LISEZ\xc3\x89.TXT"), nullptr);
+    EXPECT_EQ(*context.findSibling("LISEZ\xc3\x89.TXT"), "Lisez\xc3\xa9.txt");
+
+    EXPECT_FALSE(equalsNoCase("setup.exe", "SETUP.EXEX"));
+    EXPECT_FALSE(equalsNoCase("setup.exe", "SETUP.EX\xc3\x89"));
+    EXPECT_TRUE(equalsNoCase("caf\xc3\xa9", "CAF\xc3\x89"));
+}
