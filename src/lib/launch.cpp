@@ -97,8 +97,10 @@ namespace {
     // The run-time error of a failed start: 53 when the program is not there, else 5.
     void raiseStartError(const LaunchPlan& plan, const StartResult& result, LaunchPlatform& platform)
     {
-        bool missing = plan.process.program.find('/') != std::string::npos && !platform.fileExists(plan.process.program);
-        raiseError(missing ? 53 : 5, result.error.empty() ? std::string("Le programme n'a pas démarré.") : result.error);
+        bool missing
+            = plan.process.program.find('/') != std::string::npos && !platform.fileExists(plan.process.program);
+        raiseError(
+            missing ? 53 : 5, result.error.empty() ? std::string("Le programme n'a pas démarré.") : result.error);
     }
 
 } // namespace
@@ -122,7 +124,7 @@ CommandLine splitCommandLine(std::string_view line, LaunchPlatform& platform)
         return command;
     std::size_t programWords = 1;
     if (!words[0].quoted) {
-        if (whole.find('"') == std::string::npos && platform.fileExists(whole)) {
+        if (platform.fileExists(whole)) {
             command.program = whole;
             return command;
         }
@@ -367,9 +369,6 @@ std::optional<int> documentAccessFailure(const std::string& document)
     return std::nullopt;
 }
 
-std::string sMessageSansAssociation(const std::string& document)
-{
-    return sLoadString(436) + "\r\n\r\n" + document;
-}
+std::string sMessageSansAssociation(const std::string& document) { return sLoadString(436) + "\r\n\r\n" + document; }
 
 } // namespace quarex

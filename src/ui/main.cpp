@@ -3,6 +3,7 @@
 #include "lib/busy_qt.h"
 #include "lib/dialogue_qt.h"
 #include "lib/ini_store.h"
+#include "lib/launch_qt.h"
 #include "ui/main_form.h"
 
 #include <QAbstractButton>
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
     quarex::initialiseLibrary();
     quarex::QtDialogue dialogue;
     quarex::setDialogue(&dialogue);
+    quarex::QtLaunchPlatform launcher;
+    quarex::setLaunchPlatform(&launcher);
 
     int status = 0;
     {
@@ -62,5 +65,6 @@ int main(int argc, char** argv)
         dialogue.setParent(nullptr);
     }
     quarex::setDialogue(nullptr);
+    quarex::setLaunchPlatform(nullptr);
     return status;
 }

@@ -9,6 +9,7 @@
 #include "print/prt_preview.h"
 #include "ui/about_box.h"
 #include "ui/app_pictures.h"
+#include "ui/detail_panel.h"
 #include "ui/dir_list_box.h"
 #include "ui/grid_model.h"
 #include "ui/grid_view.h"
@@ -209,6 +210,10 @@ MainForm::MainForm(QWidget* parent)
         view->setGridModel(gridModel(t));
         connect(view, &GridView::userRowChanged, this, [this, t](int row) { showRowDetails(t, row); });
     }
+    m_details = new quarex::DetailPanel(this, m_tables, this);
+    for (int t = 0; t < quarex::TableCount; ++t)
+        connect(gridLogiciel(t), &GridView::rowDoubleClicked, m_details,
+            [this, t](int row) { m_details->runRow(t, row); });
 
     connect(m_ui->Explorer, &QAbstractButton::clicked, this, &MainForm::explorer);
     connect(m_ui->Quitter, &QAbstractButton::clicked, this, &QWidget::close);
@@ -502,17 +507,7 @@ void MainForm::showRowDetails(int table, int row)
 {
     if (table < 0 || table >= quarex::TableCount || row < 1)
         return;
-    // The detail zone is cleared; describing the row (path, version strings, icon, related files)
-    // is the selection-details feature, joined here when it lands.
-    m_ui->ListFichier->clear();
-    m_ui->TextInfo_0->clear();
-    for (int i = 1; i <= 5; ++i)
-        textInfo(i)->clear();
-    m_ui->PrintTexte->hide();
-    m_ui->ImageSelect->hide();
-    m_ui->TextInfo_0->hide();
-    m_ui->LabelInfo_2->hide();
-    m_ui->IconeFichier->clear();
+    m_details->showRow(table, row);
 }
 
 void MainForm::tabSwitched(int table)

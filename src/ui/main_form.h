@@ -34,6 +34,7 @@ class MainForm;
 }
 
 namespace quarex {
+class DetailPanel;
 class FileSystem;
 }
 
@@ -70,6 +71,8 @@ public:
     void explorer();
     // Row-click handling of a table row (the detail zone).
     void showRowDetails(int table, int row);
+    // The detail zone: row details, related files, text viewer, row double-click.
+    quarex::DetailPanel* detailPanel() const { return m_details; }
     // The tab switch of ZoneDesTableaux (also reached by a click on a tab).
     void tabSwitched(int table);
     // Makes a directory current in ListeRepertoire and its volume current in ListeDrive.
@@ -122,6 +125,7 @@ private:
     std::array<std::unique_ptr<GridTableModel>, quarex::TableCount> m_models;
     std::vector<quarex::Volume> m_volumes;
     QLabel* m_msg = nullptr;
+    quarex::DetailPanel* m_details = nullptr;
     bool m_loaded = false;
     bool m_scanning = false;
     bool m_quitting = false;

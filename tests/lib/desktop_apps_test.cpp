@@ -48,8 +48,8 @@ TEST(DesktopApps, ExecLinesSplitAndExpand)
     EXPECT_EQ(splitDesktopExec("   "), Words {});
 
     Words words = splitDesktopExec("viewer --icon %i --name=%c --file=%f %% %k");
-    EXPECT_EQ(expandDesktopExec(words, "/cd/a b.txt"),
-        (Words { "viewer", "--icon", "--name=", "--file=/cd/a b.txt", "%" }));
+    EXPECT_EQ(
+        expandDesktopExec(words, "/cd/a b.txt"), (Words { "viewer", "--icon", "--name=", "--file=/cd/a b.txt", "%" }));
     // No file code: the file comes last; URL codes take the path too.
     EXPECT_EQ(expandDesktopExec({ "gimp" }, "/x.bmp"), (Words { "gimp", "/x.bmp" }));
     EXPECT_EQ(expandDesktopExec({ "vlc", "%U" }, "/x.avi"), (Words { "vlc", "/x.avi" }));
@@ -94,8 +94,8 @@ TEST(DesktopApps, DefaultApplicationFollowsPrecedence)
     EXPECT_EQ(app->command, (Words { roller, "%U" }));
 
     // The user's own list wins; entries whose program is missing or that are hidden are passed over.
-    d.tmp.write("config/mimeapps.list",
-        "[Default Applications]\napplication/zip=gone.desktop;hidden.desktop;ark.desktop;\n");
+    d.tmp.write(
+        "config/mimeapps.list", "[Default Applications]\napplication/zip=gone.desktop;hidden.desktop;ark.desktop;\n");
     app = findDefaultApplication(d.env, { "application/zip" });
     ASSERT_TRUE(app);
     EXPECT_EQ(app->command, (Words { ark, "--batch", "%f" }));
@@ -130,8 +130,9 @@ TEST(DesktopApps, AddedCacheParentsRemovedAndSubfolders)
     EXPECT_EQ(app->file, d.tmp.str() + "/home-share/applications/vendor/editor.desktop");
 
     // Removed associations are skipped wherever they are listed.
-    d.tmp.write("config/mimeapps.list", "[Added Associations]\ntext/plain=vendor-editor.desktop;\n"
-                                        "[Removed Associations]\ntext/plain=vendor-editor.desktop;viewer.desktop\n");
+    d.tmp.write("config/mimeapps.list",
+        "[Added Associations]\ntext/plain=vendor-editor.desktop;\n"
+        "[Removed Associations]\ntext/plain=vendor-editor.desktop;viewer.desktop\n");
     EXPECT_FALSE(findDefaultApplication(d.env, { "text/plain" }));
 
     EXPECT_EQ(findDesktopFile(d.env, "../escape.desktop"), "");

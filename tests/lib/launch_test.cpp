@@ -185,8 +185,8 @@ TEST_F(LaunchTest, WindowsProgramsGoThroughTheRunner)
     ASSERT_EQ(platform.starts.size(), 1u);
     EXPECT_EQ(platform.starts[0].program, "/usr/bin/wine");
     // The program in its own form for the runner, an existing file argument in Windows form, others untouched.
-    EXPECT_EQ(platform.starts[0].arguments,
-        (std::vector<std::string> { "start", "/unix", exe, "/S", windowsPathOf(doc) }));
+    EXPECT_EQ(
+        platform.starts[0].arguments, (std::vector<std::string> { "start", "/unix", exe, "/S", windowsPathOf(doc) }));
     EXPECT_EQ(platform.starts[0].workingDirectory, tmp.str() + "/CD/DISK1");
 
     // Without a runner the user is told there is no association instead of a silent failure.
@@ -350,7 +350,8 @@ TEST_F(LaunchTest, HelpFilesOpenWithTheirViewerOrSayWhyNot)
 
     EXPECT_FALSE(AfficheFichierAide(hlp));
     ASSERT_EQ(messages.errors.size(), 2u);
-    EXPECT_EQ(messages.errors[1].first.rfind("Impossible de lancer la visualisation du fichier d'aide : " + hlp, 0), 0u);
+    EXPECT_EQ(
+        messages.errors[1].first.rfind("Impossible de lancer la visualisation du fichier d'aide : " + hlp, 0), 0u);
     EXPECT_TRUE(platform.starts.empty());
 
     std::string viewer = tmp.write("apps/hlpview", "#!/bin/sh\n");

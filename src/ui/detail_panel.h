@@ -1,0 +1,69 @@
+// The detail zone of the main window for the selected row of a result table: full path, version strings,
+// icon, related files and the text offered at once; and what a double-click on a row runs or opens.
+// The controls are found by their objectName under the form: TextInfo_1 .. TextInfo_5, IconeFichier,
+// ListFichier, TextInfo_0, LabelInfo_2, PrintTexte, ImageSelect.
+#pragma once
+
+#include "scan/exe_reader.h"
+#include "scan/scan_engine.h"
+#include "scan/selection_details.h"
+
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+
+#include <array>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace quarex {
+
+class TextViewer;
+
+// The icon shown for a file, and what it says in its tooltip.
+struct FileIcon {
+    QPixmap pixmap;
+    bool generic = false; // the file gave none and its type none: the generic program icon
+    QString toolTip;
+};
+
+// The icon of a file: its own icon, else (for files that are not MZ programs) the desktop theme's icon of its
+// MIME type, else the generic program icon. The tooltip gives the header kind, or the MIME type's comment.
+FileIcon fileIconFor(const std::string& path, const ExecutableFacts& facts, int size = 32);
+// The generic program icon: the theme's, else a window drawn here.
+QPixmap genericProgramPicture(int size);
+
+class DetailPanel : public QObject {
+    Q_OBJECT
+public:
+    DetailPanel(QWidget* form, ResultTables& tables, QObject* parent = nullptr);
+    ~DetailPanel() override;
+
+    // Clears the zone: the list, TextInfo_0 to TextInfo_5, the icon; hides the viewer and the picture.
+    void clear();
+    // Click on row `row` of table `table`: fills the zone (nothing at all for the header row).
+    void showRow(int table, int row);
+    // Double-click on a row: runs the program after a question (tables 0 and 1) or opens the archive (table 2).
+    void runRow(int table, int row);
+
+    // The file system the details are read through (the machine's by default).
+    void setFileSystem(FileSystem* fs) { m_fs = fs; }
+    TextViewer& viewer() { return *m_viewer; }
+    // The details of the last row shown.
+    const SelectionDetails& lastDetails() const { return m_last; }
+
+private:
+    void fill(int table, const SelectionDetails& d);
+
+    ResultTables& m_tables;
+    FileSystem* m_fs;
+    std::array<QLineEdit*, 6> m_info {}; // index 1..5 used
+    QLabel* m_icon = nullptr;
+    TextViewer* m_viewer = nullptr;
+    SelectionDetails m_last;
+};
+
+} // namespace quarex

@@ -1,0 +1,280 @@
+#include "ui/text_viewer.h"
+
+#include "lib/busy_qt.h"
+#include "lib/launch.h"
+#include "lib/messages.h"
+#include "lib/text.h"
+#include "scan/file_system.h"
+#include "scan/viewer_text.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QImageReader>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QVariant>
+
+#include <cstdlib>
+
+namespace quarex {
+
+namespace {
+
+    constexpr std::size_t kLinesPerBatch = 300;
+    constexpr std::size_t kIconFileLimit = 8 * 1024 * 1024;
+    const char* const kTagProperty = "Tag";
+
+    QString toQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+    std::string fromQ(const QString& text) { return text.toUtf8().toStdString(); }
+
+    // The name on disk of a file of `folder` equal to `name` without regard to case, or "".
+    std::string findNoCase(const std::string& folder, const std::string& name)
+    {
+        if (folder.empty())
+            return {};
+        auto dir = nativeFileSystem().openDirectory(folder);
+        if (!dir)
+            return {};
+        for (const DirEntry& e : dir->entries()) {
+            if (equalsNoCase(decodeDiscText(e.name), name) || equalsNoCase(e.name, name))
+                return joinPath(folder, e.name);
+        }
+        return {};
+    }
+
+} // namespace
+
+bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, bool bEvents)
+{
+    std::string path = trim(sFichier);
+    if (path.empty() || !oTexte)
+        return false;
+    FileSystem& fs = nativeFileSystem();
+    auto reader = TextLineReader::open(fs, path);
+    if (!reader) {
+        AfficheErreurFichier(path, fs.stat(path) ? -55 : -30);
+        return false;
+    }
+    std::string batch;
+    bool first = true;
+    while (reader->readLines(kLinesPerBatch, batch) > 0) {
+        if (first)
+            oTexte->setPlainText(toQ(batch));
+        else
+            oTexte->appendPlainText(toQ(batch));
+        first = false;
+        batch.clear();
+        if (bEvents)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (first)
+        oTexte->clear();
+    oTexte->moveCursor(QTextCursor::Start);
+    if (reader->failed()) {
+        raiseError(57, "Device I/O error");
+        AfficheErreur(path);
+        return false;
+    }
+    if (reader->truncated()) {
+        AfficheInfo(path + " : " + "seuls les " + std::to_string(kViewerTextLimit / (1024 * 1024))
+            + " premiers Mo du fichier sont affichés.");
+    }
+    return true;
+}
+
+QPixmap pixmapFromIcon(const QByteArray& bytes, int size)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer, "ico");
+    QImage best;
+    int bestDistance = 0;
+    // A damaged directory can claim thousands of images; the format allows few.
+    for (int i = 0; i < 64; ++i) {
+        QImage image = reader.read();
+        if (!image.isNull()) {
+            int distance = std::abs(image.width() - size) + std::abs(image.height() - size);
+            bool better = best.isNull() || distance < bestDistance
+                || (distance == bestDistance && image.depth() > best.depth());
+            if (better) {
+                best = image;
+                bestDistance = distance;
+            }
+        }
+        if (!reader.jumpToNextImage())
+            break;
+    }
+    if (best.isNull())
+        return {};
+    if (best.width() != size || best.height() != size)
+        best = best.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return QPixmap::fromImage(best);
+}
+
+TextViewer::TextViewer(const Controls& controls, QObject* parent)
+    : QObject(parent)
+    , m_controls(controls)
+{
+    QListWidget* list = m_controls.list;
+    // The selection moving (mouse, keyboard or the offered text) shows the entry; a click on the entry that
+    // is already selected shows it again, a double-click opens it.
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_filling && row >= 0)
+            showEntry(row);
+    });
+    connect(list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        int row = m_controls.list->row(item);
+        if (row == m_rowAtPress)
+            showEntry(row);
+    });
+    connect(list, &QListWidget::itemDoubleClicked, this,
+        [this](QListWidgetItem* item) { openEntry(m_controls.list->row(item)); });
+    list->viewport()->installEventFilter(this);
+}
+
+bool TextViewer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_controls.list->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        m_rowAtPress = m_controls.list->currentRow();
+    return QObject::eventFilter(watched, event);
+}
+
+void TextViewer::setEntries(
+    const std::vector<RelatedFile>& files, const std::string& folder, const std::string& fileFolder)
+{
+    m_filling = true;
+    m_controls.list->clear();
+    for (const RelatedFile& f : files) {
+        auto* item = new QListWidgetItem(toQ(f.name));
+        item->setData(Qt::UserRole, toQ(f.rawName.empty() ? f.name : f.rawName));
+        m_controls.list->addItem(item);
+    }
+    m_controls.list->setCurrentRow(-1);
+    m_controls.list->setProperty(kTagProperty, toQ(folder));
+    m_fileFolder = fileFolder;
+    m_filling = false;
+}
+
+void TextViewer::clear()
+{
+    m_filling = true;
+    m_controls.list->clear();
+    m_controls.list->setProperty(kTagProperty, QString());
+    m_filling = false;
+    m_fileFolder.clear();
+    m_controls.text->clear();
+    hideText();
+    m_controls.image->hide();
+    m_controls.image->clear();
+}
+
+std::string TextViewer::folder() const { return fromQ(m_controls.list->property(kTagProperty).toString()); }
+
+std::string TextViewer::entryPath(int row) const
+{
+    QListWidgetItem* item = m_controls.list->item(row);
+    if (!item)
+        return {};
+    std::string raw = fromQ(item->data(Qt::UserRole).toString());
+    std::string shown = fromQ(item->text());
+    std::string path = AddBackslash(folder()) + raw;
+    if (nativeFileSystem().stat(path))
+        return path;
+    // Not where the list was filled: the entry is looked for in the selected file's own folder.
+    for (const std::string& dir : { folder(), m_fileFolder }) {
+        std::string found = findNoCase(dir, shown);
+        if (!found.empty())
+            return found;
+    }
+    return path;
+}
+
+void TextViewer::showEntry(int row)
+{
+    std::string path = entryPath(row);
+    if (path.empty())
+        return;
+    BusyOn();
+    switch (viewerKindOf(fromQ(m_controls.list->item(row)->text()))) {
+    case ViewerKind::Help:
+        AfficheFichierAide(path);
+        break;
+    case ViewerKind::Icon:
+        showIcon(path);
+        break;
+    case ViewerKind::Document:
+        LanceDocument(path, true);
+        break;
+    case ViewerKind::Text:
+        showText(path);
+        break;
+    }
+    BusyOff();
+}
+
+void TextViewer::openEntry(int row)
+{
+    std::string path = entryPath(row);
+    if (path.empty())
+        return;
+    BusyOn();
+    LanceDocument(path, true);
+    BusyOff();
+}
+
+void TextViewer::hideText()
+{
+    m_controls.text->hide();
+    m_controls.caption->hide();
+    m_controls.print->hide();
+}
+
+void TextViewer::showText(const std::string& path)
+{
+    auto facts = nativeFileSystem().stat(path);
+    if (!facts) {
+        AfficheErreurFichier(path, -30);
+        return;
+    }
+    std::uint64_t length = facts->isRegular ? facts->size : 0;
+    if (length < 1) {
+        hideText();
+        AfficheInfo(sMessageFichierVide(path, length));
+        return;
+    }
+    BusyOn(sMessageChargement(path, length));
+    m_controls.text->clear();
+    // Shown before the load so that the text appears while it grows.
+    m_controls.image->hide();
+    m_controls.caption->show();
+    m_controls.text->show();
+    m_controls.print->show();
+    ChargeFichierTexte(path, m_controls.text, true);
+}
+
+void TextViewer::showIcon(const std::string& path)
+{
+    QPixmap picture;
+    if (auto file = nativeFileSystem().open(path)) {
+        if (auto bytes = readFileBytes(*file, kIconFileLimit))
+            picture = pixmapFromIcon(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())), 32);
+    }
+    if (picture.isNull()) {
+        raiseError(481, "Invalid picture");
+        AfficheErreur(path);
+        return;
+    }
+    m_controls.image->setPixmap(picture);
+    m_controls.image->show();
+    hideText();
+}
+
+} // namespace quarex
