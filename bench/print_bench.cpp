@@ -27,8 +27,9 @@ int main(int argc, char** argv)
     }
     for (int r = 1; r <= rows; ++r) {
         std::string n = std::to_string(r);
-        grid.setCell(r, 0, r % 9 == 0 ? " Programme d'installation du logiciel de comptabilité familiale, version " + n
-                                      : " Programme " + n);
+        grid.setCell(r, 0,
+            r % 9 == 0 ? " Programme d'installation du logiciel de comptabilité familiale, version " + n
+                       : " Programme " + n);
         grid.setCell(r, 1, " /media/cdrom/LOGICIEL/DOSSIER" + n + "/DISK1");
         grid.setCell(r, 2, " Setup" + n + ".exe");
         grid.setCell(r, 3, " 1.0." + n);
@@ -47,7 +48,7 @@ int main(int argc, char** argv)
     quarex::QtPreviewEngine engine;
     quarex::previewTable(engine, grid, "Liste des exécutables.");
     double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%d rows: %d pages, layout and PDF %.2f s, with the copy of the grid %.2f s\n", rows, pages, seconds,
-        total);
+    std::printf(
+        "%d rows: %d pages, layout and PDF %.2f s, with the copy of the grid %.2f s\n", rows, pages, seconds, total);
     return pages > 0 ? 0 : 1;
 }

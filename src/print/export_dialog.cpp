@@ -18,8 +18,8 @@ std::string ExportGridDialog(const Grid& grid, const BusyHooks& busy)
     }
     const ExportForm& form = exportForm(choice);
     dialogue().restorePointer();
-    std::string file = dialogue().saveFileName(sLoadString(form.titleId), form.filter, form.proposedName,
-        form.extension);
+    std::string file
+        = dialogue().saveFileName(sLoadString(form.titleId), form.filter, form.proposedName, form.extension);
     if (trim(file).empty())
         return {};
     if (busy.on)

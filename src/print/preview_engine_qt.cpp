@@ -68,22 +68,28 @@ namespace {
         }
     }
 
-    // Tabs become blanks up to the next column that is a multiple of eight, as a text file means them
-    // (the layout's own tab stops do not scale the same way on screen and on a printer).
-    QString expandTabs(const QString& text)
+    // The text as the layout takes it: tabs become blanks up to the next column that is a multiple of eight,
+    // as a text file means them (the layout's own tab stops do not scale the same way on screen and on a
+    // printer), and CR LF, LF or CR inside a line become line breaks.
+    QString printableText(const QString& text)
     {
-        if (!text.contains(QLatin1Char('\t')))
-            return text;
         QString out;
+        out.reserve(text.size());
         int column = 0;
-        for (QChar ch : text) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            QChar ch = text[i];
             if (ch == QLatin1Char('\t')) {
                 int blanks = 8 - column % 8;
                 out.append(QString(blanks, QLatin1Char(' ')));
                 column += blanks;
+            } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
+                if (ch == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                    ++i;
+                out.append(QChar::LineSeparator);
+                column = 0;
             } else {
                 out.append(ch);
-                column = ch == QLatin1Char('\n') ? 0 : column + 1;
+                ++column;
             }
         }
         return out;
@@ -224,15 +230,14 @@ namespace {
         if (text.isEmpty() || width <= 0)
             return 1;
         QFontMetricsF metrics(font, m_device);
-        if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width)
+        if (!text.contains(QChar::LineSeparator) && metrics.horizontalAdvance(text) <= width)
             return 1;
         QTextLayout layout(text, font, m_device);
         layoutLines(layout, width, Qt::AlignLeft, kMaxCellLines);
         return std::max(1, layout.lineCount());
     }
 
-    double DocumentLayout::rowHeight(
-        const PrintedGrid& grid, const GridGeometry& geo, int row, const QFont& font) const
+    double DocumentLayout::rowHeight(const PrintedGrid& grid, const GridGeometry& geo, int row, const QFont& font) const
     {
         int lines = 1;
         const auto& cells = grid.rows[static_cast<std::size_t>(row)];
@@ -349,7 +354,7 @@ namespace {
             return;
         painter.setFont(font);
         QFontMetricsF metrics(font, m_device);
-        if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= inner.width()) {
+        if (!text.contains(QChar::LineSeparator) && metrics.horizontalAdvance(text) <= inner.width()) {
             painter.drawText(inner, alignment | Qt::AlignTop | Qt::TextSingleLine, text);
             return;
         }
@@ -373,8 +378,8 @@ namespace {
         painter.restore();
     }
 
-    void DocumentLayout::paintGridRows(QPainter& painter, const PrintedGrid& grid, const GridGeometry& geo,
-        int first, int last, double y, bool header) const
+    void DocumentLayout::paintGridRows(QPainter& painter, const PrintedGrid& grid, const GridGeometry& geo, int first,
+        int last, double y, bool header) const
     {
         const QColor border(150, 150, 150);
         const QColor headerFill(222, 226, 232);
@@ -428,8 +433,8 @@ namespace {
         painter.setPen(QColor(60, 60, 60));
         QRectF box(0, lineY + metrics.height() * 0.3, m_width, metrics.height());
         double pageWidth = metrics.horizontalAdvance(pageText);
-        painter.drawText(QRectF(box.left(), box.top(), std::max(0.0, box.width() - pageWidth - metrics.height()),
-                             box.height()),
+        painter.drawText(
+            QRectF(box.left(), box.top(), std::max(0.0, box.width() - pageWidth - metrics.height()), box.height()),
             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
             metrics.elidedText(left, Qt::ElideRight, std::max(0.0, box.width() - pageWidth - metrics.height())));
         painter.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, pageText);
@@ -526,7 +531,7 @@ void QtPreviewEngine::printGrid(const Grid& grid)
         std::vector<QString> cells;
         cells.reserve(static_cast<std::size_t>(grid.Cols()));
         for (int c = 0; c < grid.Cols(); ++c)
-            cells.push_back(expandTabs(QString::fromStdString(grid.cell(r, c))));
+            cells.push_back(printableText(QString::fromStdString(grid.cell(r, c))));
         copy->rows.push_back(std::move(cells));
     }
     PrintedItem item;
@@ -542,7 +547,7 @@ void QtPreviewEngine::printGrid(const Grid& grid)
 void QtPreviewEngine::printString(const std::string& text, int alignment)
 {
     PrintedItem item;
-    item.text = expandTabs(QString::fromStdString(text));
+    item.text = printableText(QString::fromStdString(text));
     item.alignment = alignment;
     item.format = currentFormat();
     m_items.push_back(std::move(item));
@@ -556,7 +561,7 @@ void QtPreviewEngine::printRaw(const std::string& text)
         std::size_t end = rest.find("\r\n");
         std::string_view line = rest.substr(0, end);
         PrintedItem item;
-        item.text = expandTabs(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        item.text = printableText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
         item.format = currentFormat();
         m_items.push_back(std::move(item));
         if (end == std::string_view::npos)

@@ -26,8 +26,8 @@ public:
     void showError(const std::string& text, const std::string&) override { asked.push_back("error:" + text); }
     void showInformation(const std::string&, const std::string&) override { }
     int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string& question, const std::string& option1, const std::string& option2,
-        int selection, const std::string* option3) override
+    int chooseOption(const std::string& question, const std::string& option1, const std::string& option2, int selection,
+        const std::string* option3) override
     {
         asked.push_back("choice:" + question + "|" + option1 + "|" + option2 + "|" + (option3 ? *option3 : ""));
         offeredSelection = selection;
@@ -81,17 +81,18 @@ TEST(ExportGridDialog, EachFormWritesItsFileWithTheFormsDialogValues)
     };
     // Windows-1252 text: "É" is 0xC9.
     const Expected cases[] = {
-        { 0,
-            "save:Exportation brute avec separateurs virgules.|Fichiers CSV (*.csv)|*.csv|Fichier.csv|.csv",
+        { 0, "save:Exportation brute avec separateurs virgules.|Fichiers CSV (*.csv)|*.csv|Fichier.csv|.csv",
             "\" Description\",\" Emplacement\",\" Fichier\",\" Version\"\r\n"
-            "\" \xC9" "diteur, texte\",\" D:/BUREAU/\",\" Setup.exe\",\" 1.0\"\r\n" },
+            "\" \xC9"
+            "diteur, texte\",\" D:/BUREAU/\",\" Setup.exe\",\" 1.0\"\r\n" },
         { 1, "save:Exportation brute avec separateurs espaces.|PRN File (*.prn)|*.prn|Fichier.prn|.prn",
             " Description  Emplacement  Fichier  Version\r\n"
-            " \xC9" "diteur, texte  D:/BUREAU/  Setup.exe  1.0\r\n" },
-        { 2,
-            "save:Exportation brute avec separateurs tabulations.|Fichiers TXT (*.txt)|*.txt|Fichier.txt|.txt",
+            " \xC9"
+            "diteur, texte  D:/BUREAU/  Setup.exe  1.0\r\n" },
+        { 2, "save:Exportation brute avec separateurs tabulations.|Fichiers TXT (*.txt)|*.txt|Fichier.txt|.txt",
             "\" Description\"\t\" Emplacement\"\t\" Fichier\"\t\" Version\"\r\n"
-            "\" \xC9" "diteur, texte\"\t\" D:/BUREAU/\"\t\" Setup.exe\"\t\" 1.0\"\r\n" },
+            "\" \xC9"
+            "diteur, texte\"\t\" D:/BUREAU/\"\t\" Setup.exe\"\t\" 1.0\"\r\n" },
     };
     for (const Expected& c : cases) {
         test::TempDir dir;

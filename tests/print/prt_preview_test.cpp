@@ -87,7 +87,10 @@ public:
     {
         log.push_back("print[" + text + "]" + std::to_string(alignment));
     }
-    void printRaw(const std::string& text) override { log.push_back(text == "\r\n" ? "raw[CRLF]" : "raw[" + text + "]"); }
+    void printRaw(const std::string& text) override
+    {
+        log.push_back(text == "\r\n" ? "raw[CRLF]" : "raw[" + text + "]");
+    }
     void showPreview() override
     {
         workFileSeenWhileShowing = workFile();
@@ -210,13 +213,13 @@ TEST(PrtPreviewText, TitleIsPrintedBoldAtFourteenPointsBeforeTheText)
     engine.log.clear();
     PrtPreview job(engine);
     job.DisplayTextBox("corps", std::string("Titre"), 3, 2, 11, std::string("Courier"), 2, 255);
-    std::vector<std::string> expected = { "orientation=2", "prepare(2,1)", "lang=FR", "title=Titre", "font=Courier",
-        "size=11",
-        // the title: style 1 (A), size 14, no alignment; font and size put back afterwards
-        "A=on", "size=14", "print[Titre]0", "A=off", "size=11",
-        // the line: style 3 (B), font, size, colour, alignment 2; everything put back afterwards
-        "B=on", "font=Courier", "size=11", "color=255", "print[corps]2", "B=off", "font=Courier", "size=11",
-        "color=0", "show" };
+    std::vector<std::string> expected
+        = { "orientation=2", "prepare(2,1)", "lang=FR", "title=Titre", "font=Courier", "size=11",
+              // the title: style 1 (A), size 14, no alignment; font and size put back afterwards
+              "A=on", "size=14", "print[Titre]0", "A=off", "size=11",
+              // the line: style 3 (B), font, size, colour, alignment 2; everything put back afterwards
+              "B=on", "font=Courier", "size=11", "color=255", "print[corps]2", "B=off", "font=Courier", "size=11",
+              "color=0", "show" };
     EXPECT_EQ(afterConstruction(engine), expected);
 }
 
@@ -298,8 +301,8 @@ TEST(PrtPreviewGrid, DefaultLabelEmptyTitleAndLandscape)
     PrtPreview job(other);
     job.DisplayGrid(grid, std::string("Liste"), std::string("Sous-titre"), std::nullopt, 8, std::string("Arial"));
     EXPECT_EQ(afterConstruction(other),
-        (std::vector<std::string> { "prepare(2,1)", "lang=FR", "title=Liste", "font=Arial", "size=8",
-            "label=Sous-titre", "grid rows=3" }));
+        (std::vector<std::string> {
+            "prepare(2,1)", "lang=FR", "title=Liste", "font=Arial", "size=8", "label=Sous-titre", "grid rows=3" }));
 }
 
 TEST(PrtPreviewJob, SecondDisplaySendsTheSetUpAgain)

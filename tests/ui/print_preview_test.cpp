@@ -216,9 +216,11 @@ void PrintPreviewTest::longCellsWrapInsideTheirColumn()
     test::TempDir dir;
     Recorder recorder(QString::fromStdString(dir.str()));
     Grid grid = resultTable(2);
-    const QString longText = " Utilitaire de sauvegarde et de restauration des disquettes pour les archivistes patients";
+    const QString longText
+        = " Utilitaire de sauvegarde et de restauration des disquettes pour les archivistes patients";
     grid.setCell(1, 0, longText.toStdString());
     grid.setCell(2, 0, std::string(" ") + std::string(400, 'x'));
+    grid.setCell(2, 2, " Haut\r\nBas");
     QtPreviewEngine engine;
     previewTable(engine, grid, "Largeur");
     const QString pdf = recorder.pdfs.value(0);
@@ -254,6 +256,16 @@ void PrintPreviewTest::longCellsWrapInsideTheirColumn()
         }
     QCOMPARE(xLines, 3);
     QVERIFY(ellipsis);
+    // A line break inside a cell starts a new line in the same cell.
+    double haut = -1, bas = -1;
+    for (const Word& w : words) {
+        if (w.text == "Haut")
+            haut = w.yMin;
+        if (w.text == "Bas")
+            bas = w.yMin;
+    }
+    QVERIFY(haut > 0);
+    QVERIFY(bas > haut);
 }
 
 void PrintPreviewTest::emptyTableStillPrintsItsHeader()
@@ -362,7 +374,9 @@ void PrintPreviewTest::printCommandsUseTheRightOrientationAndCleanUp()
     QCOMPARE(recorder.pageCounts[2], 1);
     QVERIFY(pdfPages(recorder.pdfs[2]).value(0).contains("Page 1 / 1"));
 
-    QCOMPARE(withCrLf("a\nb\r\nc\rd\xE2\x80\xA9" "e"), std::string("a\r\nb\r\nc\r\nd\r\ne"));
+    QCOMPARE(withCrLf("a\nb\r\nc\rd\xE2\x80\xA9"
+                      "e"),
+        std::string("a\r\nb\r\nc\r\nd\r\ne"));
 }
 
 namespace {
