@@ -6,12 +6,16 @@
 #include "print/prt_preview.h"
 #include "scan/scan_engine.h"
 #include "support/test_support.h"
+#include "ui/main_form.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -136,6 +140,7 @@ private slots:
     void exportCommandEndsTheBusyState();
     void previewWindowShowsThePages();
     void sampleDiscExecutablesTable();
+    void windowButtonsPrintTheVisibleTableAndTheText();
 };
 
 void PrintPreviewTest::smallGridFitsOnePageInLandscape()
@@ -475,6 +480,31 @@ void PrintPreviewTest::sampleDiscExecutablesTable()
         QFile::remove(target);
         QVERIFY(QFile::copy(pdf, target));
     }
+}
+
+void PrintPreviewTest::windowButtonsPrintTheVisibleTableAndTheText()
+{
+    test::TempDir dir;
+    Recorder recorder(QString::fromStdString(dir.str()));
+    MainForm form;
+    Grid& zip = form.tables().GridLogiciel(TableArchives);
+    zip.setCell(1, 2, " Cartes.zip");
+    form.findChild<QTabWidget*>("ZoneDesTableaux")->setCurrentIndex(TableArchives);
+    emit form.findChild<QAbstractButton*>("Imprimer")->clicked(false);
+    form.textViewer()->setPlainText("\"Lisez-moi\"\nSeconde ligne");
+    emit form.findChild<QAbstractButton*>("PrintTexte")->clicked(false);
+
+    QCOMPARE(recorder.pdfs.size(), 2);
+    QCOMPARE(recorder.orientations, (QList<int> { kLandscape, kPortrait }));
+    const QString table = pdfPages(recorder.pdfs[0]).value(0);
+    QVERIFY(table.contains("Liste des Archives ZIP."));
+    QVERIFY(table.contains("Cartes.zip"));
+    QStringList lines = pdfPages(recorder.pdfs[1]).value(0).split('\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    QVERIFY2(lines.indexOf("Lisez-moi") >= 0 && lines.indexOf("Seconde ligne") > lines.indexOf("Lisez-moi"),
+        qPrintable(lines.join('|')));
+    QVERIFY(!isBusy());
 }
 
 QTEST_MAIN(PrintPreviewTest)
