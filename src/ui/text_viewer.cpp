@@ -24,7 +24,8 @@ namespace quarex {
 
 namespace {
 
-    constexpr std::size_t kLinesPerBatch = 300;
+    constexpr std::size_t kLinesPerBatch = 300; // lines between two passes of the event loop
+    constexpr std::size_t kLinesPerAppend = 3000;
     constexpr std::size_t kIconFileLimit = 8 * 1024 * 1024;
     const char* const kTagProperty = "Tag";
 
@@ -60,18 +61,33 @@ bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, boo
         AfficheErreurFichier(path, fs.stat(path) ? -55 : -30);
         return false;
     }
+    // The box takes the text in larger pieces than the event passes: each append costs a layout pass.
     std::string batch;
+    std::string pending;
+    std::size_t pendingLines = 0;
     bool first = true;
-    while (reader->readLines(kLinesPerBatch, batch) > 0) {
+    auto flush = [&] {
         if (first)
-            oTexte->setPlainText(toQ(batch));
+            oTexte->setPlainText(toQ(pending));
         else
-            oTexte->appendPlainText(toQ(batch));
+            oTexte->appendPlainText(toQ(pending));
         first = false;
+        pending.clear();
+        pendingLines = 0;
+    };
+    while (std::size_t lines = reader->readLines(kLinesPerBatch, batch)) {
+        if (pendingLines > 0)
+            pending += '\n';
+        pending += batch;
+        pendingLines += lines;
         batch.clear();
+        if (first || pendingLines >= kLinesPerAppend)
+            flush();
         if (bEvents)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    if (pendingLines > 0)
+        flush();
     if (first)
         oTexte->clear();
     oTexte->moveCursor(QTextCursor::Start);
