@@ -212,7 +212,7 @@ private:
         Window& w = m_windows[m_next];
         m_next = (m_next + 1) % kWindows;
         if (!w.data)
-            w.data = std::make_unique<char[]>(kWindowSize);
+            w.data.reset(new char[kWindowSize]); // left uninitialised: only bytes read are ever used
         // Aligning the start down by less than 512 bytes keeps the whole request inside the window.
         w.start = offset - offset % kWindowAlign;
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - w.start));

@@ -436,6 +436,8 @@ namespace {
         explicit VersionConverter(std::string_view in)
             : m_in(in)
         {
+            // UTF-16 becomes at most one and a half times as long in UTF-8; the layout saves two bytes a node.
+            m_out.reserve(in.size() + in.size() / 2 + 16);
         }
 
         std::string run()
@@ -453,29 +455,54 @@ namespace {
         static constexpr int kMaxDepth = 4;
         static constexpr std::size_t kMaxNodes = 8192;
 
-        // UTF-16LE text from `from` up to a NUL unit or `end`; `after` receives the offset past the NUL.
-        std::string utf16(std::uint64_t from, std::uint64_t end, std::uint64_t* after) const
+        // Appends, as UTF-8, the UTF-16LE text from `from` up to a NUL unit or `end`; returns the offset past
+        // the NUL. Called for every key and value: bytes are read directly, the range being checked once.
+        std::uint64_t appendUtf16(std::uint64_t from, std::uint64_t end)
         {
-            std::string text;
+            const std::string_view in = m_in.data();
+            end = std::min<std::uint64_t>(end, in.size());
+            if (from >= end)
+                return from;
+            auto unitAt = [&](std::uint64_t p) {
+                return static_cast<char32_t>(static_cast<unsigned char>(in[p]) | static_cast<unsigned char>(in[p + 1]) << 8);
+            };
+            // Each unit gives at most three bytes (a pair gives four for two units).
+            const std::size_t start = m_out.size();
+            m_out.resize(start + (end - from) / 2 * 3);
+            char* out = m_out.data() + start;
             std::uint64_t p = from;
             while (p + 2 <= end) {
-                char32_t unit = *m_in.u16(p);
+                char32_t cp = unitAt(p);
                 p += 2;
-                if (unit == 0)
+                if (cp == 0)
                     break;
-                if (unit >= 0xD800 && unit <= 0xDBFF && p + 2 <= end) {
-                    char32_t low = *m_in.u16(p);
-                    if (low >= 0xDC00 && low <= 0xDFFF) {
+                if (cp < 0x80) {
+                    *out++ = static_cast<char>(cp);
+                    continue;
+                }
+                if (cp >= 0xD800 && cp <= 0xDFFF) {
+                    char32_t low = p + 2 <= end ? unitAt(p) : 0;
+                    if (cp <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
                         p += 2;
-                        appendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                        continue;
+                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    } else {
+                        cp = 0xFFFD; // a surrogate without its partner
                     }
                 }
-                appendUtf8(text, unit >= 0xD800 && unit <= 0xDFFF ? char32_t(0xFFFD) : unit);
+                if (cp < 0x800) {
+                    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+                } else if (cp < 0x10000) {
+                    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+                    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                } else {
+                    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+                    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                }
+                *out++ = static_cast<char>(0x80 | (cp & 0x3F));
             }
-            if (after)
-                *after = p;
-            return text;
+            m_out.resize(static_cast<std::size_t>(out - m_out.data()));
+            return p;
         }
 
         void pad()
@@ -492,7 +519,7 @@ namespace {
         }
 
         // The role of a node from its parent's role and its own key.
-        static Role roleOf(Role parent, const std::string& key)
+        static Role roleOf(Role parent, std::string_view key)
         {
             switch (parent) {
             case Role::Root:
@@ -507,7 +534,7 @@ namespace {
         }
 
         // Converts the node at `pos`, which must end by `limit`; says where the next sibling starts.
-        // `parent` is the parent's role (Root for the block itself, which has no parent).
+        // `parent` is the parent's role (none for the block itself).
         Next node(std::uint64_t pos, std::uint64_t limit, std::optional<Role> parent, int depth)
         {
             if (depth > kMaxDepth || ++m_nodes > kMaxNodes)
@@ -522,23 +549,21 @@ namespace {
             if (overrun)
                 end = limit;
 
-            std::uint64_t afterKey = 0;
-            std::string key = utf16(pos + 6, end, &afterKey);
-            const std::uint64_t valueStart = align4(afterKey);
-            const Role role = parent ? roleOf(*parent, key) : Role::Root;
-
             pad();
             const std::size_t outStart = m_out.size();
             m_out.append(4, '\0');
-            m_out += key;
+            const std::uint64_t valueStart = align4(appendUtf16(pos + 6, end));
+            const std::string_view key = std::string_view(m_out).substr(outStart + 4);
+            const Role role = parent ? roleOf(*parent, key) : Role::Root;
             m_out.push_back('\0');
             pad();
             std::uint64_t outValueLength = 0;
             if (role == Role::String) {
-                std::string value = valueStart < end ? utf16(valueStart, end, nullptr) : std::string();
-                m_out += value;
+                const std::size_t valueOut = m_out.size();
+                if (valueStart < end)
+                    appendUtf16(valueStart, end);
                 m_out.push_back('\0');
-                outValueLength = value.size() + 1;
+                outValueLength = m_out.size() - valueOut;
             } else {
                 std::uint64_t bytes = valueStart < end ? std::min<std::uint64_t>(*valueLength, end - valueStart) : 0;
                 m_out.append(m_in.data().substr(valueStart < end ? valueStart : 0, bytes));
