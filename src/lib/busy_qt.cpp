@@ -43,7 +43,7 @@ void MainMsg(const std::string& text)
         return;
     panel->setText(shown);
     // Long operations run on the event thread: paint now, before the caller goes on.
-    g_statusBar->repaint();
+    panel->repaint();
 }
 
 std::string currentMainMsg()

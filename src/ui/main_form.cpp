@@ -307,6 +307,7 @@ void MainForm::load()
     InitTitresTableaux();
     // The detail zone starts blank; the commands that need data wait for an exploration.
     resetDetailPanel();
+    setTableCommandsEnabled(false);
     m_ui->TextInfo_6->clear();
     setVolumes(quarex::mountedVolumes());
     selectDirectory(QDir::currentPath().toStdString());
