@@ -88,11 +88,11 @@ namespace {
         const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
         {
             if (!m_productName) {
-                const ListedFile& first = m_dir.files().front();
                 std::string name;
-                if (first.rawName == current.rawName) {
+                if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
                     name = currentInfo.sProductName();
                 } else {
+                    const ListedFile& first = m_dir.files().front();
                     zFileInfo info;
                     info.PutFile(m_dir.handle(), first.rawName, first.facts);
                     name = info.sProductName();
