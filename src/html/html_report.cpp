@@ -58,6 +58,16 @@ namespace {
         // Writes text without a line end.
         void write(std::string_view text)
         {
+            bool ascii = true;
+            for (char c : text)
+                if (static_cast<unsigned char>(c) >= 0x80) {
+                    ascii = false;
+                    break;
+                }
+            if (ascii) {
+                m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+                return;
+            }
             std::string bytes = utf8ToCp1252(text);
             m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
@@ -89,14 +99,31 @@ namespace {
         return false;
     }
 
+    // The offered text of the last row, as its details line: the rows of one folder share their readme.
+    struct OfferedText {
+        std::string path;
+        std::string html; // empty when the text is empty or unreadable
+    };
+
+    const std::string& offeredTextHtml(OfferedText& cache, FileSystem& fs, const std::string& path)
+    {
+        if (path != cache.path) {
+            cache.path = path;
+            std::string text = loadViewerText(fs, path).value_or(std::string());
+            cache.html
+                = text.empty() ? std::string() : sTexteHTML(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>"));
+        }
+        return cache.html;
+    }
+
     void writeDetailsBlock(PageWriter& data, const std::string& escapedPath, const std::string& anchor,
-        const std::string& text, const SelectionDetails& d)
+        const std::string& textHtml, const SelectionDetails& d)
     {
         data.line(kTableTag);
         data.line("<TR><TD ALIGN=CENTER COLSPAN=2>");
         data.line("<H3>" + sAncreHTML(escapedPath, true, true, anchor) + "</H3></TD></TR>");
         data.line("<TR VALIGN=TOP><TD><KBD>");
-        data.line(sTexteHTML(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>")));
+        data.line(textHtml);
         data.line("</KBD>");
         data.line("</TD><TD ALIGN=CENTER>");
         data.line(sEchappeHTML(d.productName) + "<BR>" + sEchappeHTML(d.copyright) + "<BR>"
@@ -106,7 +133,7 @@ namespace {
     }
 
     void writeTable(Grid& grid, int index, const std::string& detailsName, PageWriter& tablesPage, PageWriter& data,
-        const HtmlReportRequest& request, const DetailsSource& source)
+        const HtmlReportRequest& request, const DetailsSource& source, OfferedText& offeredCache)
     {
         const TableTexts& texts = kTableTexts[static_cast<std::size_t>(index)];
         tablesPage.line("<CENTER><H3>" + sLienHTML(texts.link, detailsName, kTargetData, std::string(texts.anchor))
@@ -124,7 +151,7 @@ namespace {
                 details = selectRow(grid, r, index, source);
                 std::string offeredPath = details.offeredPath();
                 if (!offeredPath.empty())
-                    offered = loadViewerText(source.fs, offeredPath).value_or(std::string());
+                    offered = offeredTextHtml(offeredCache, source.fs, offeredPath);
             }
             for (int c = 0; c < grid.Cols(); ++c) {
                 std::string cellText;
@@ -221,6 +248,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
     }
 
     std::string escapedDetailsName = sEchappeHTML(detailsName);
+    OfferedText offeredCache;
     for (int i = 0; i < TableCount; ++i) {
         if (request.table >= 0 && request.table != i)
             continue;
@@ -229,7 +257,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
         Grid& grid = tables.GridLogiciel(i);
         if (trim(sRowCountText(grid)) == "0")
             continue;
-        writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source);
+        writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source, offeredCache);
         if (!tablesPage.good())
             return reportWriteFailure(tablesPage);
         if (!data.good())

@@ -94,17 +94,43 @@ namespace {
         return nullptr;
     }
 
+    // The upper-cased patterns of a ";"-separated list.
+    std::vector<std::string> splitPatterns(std::string_view patterns)
+    {
+        std::vector<std::string> out;
+        std::string upper = upperCase(patterns);
+        std::string_view rest = upper;
+        while (!rest.empty()) {
+            std::size_t semi = rest.find(';');
+            std::string one = trim(rest.substr(0, semi));
+            if (!one.empty())
+                out.push_back(std::move(one));
+            if (semi == std::string_view::npos)
+                break;
+            rest.remove_prefix(semi + 1);
+        }
+        return out;
+    }
+
+    bool matchesAny(std::string_view upperName, const std::vector<std::string>& upperPatterns)
+    {
+        for (const std::string& p : upperPatterns)
+            if (matchesOnePattern(upperName, p))
+                return true;
+        return false;
+    }
+
     std::vector<RelatedFile> matching(const std::vector<FolderListingCache::Entry>* files, std::string_view patterns,
         std::string_view excludedRawName)
     {
         std::vector<RelatedFile> out;
         if (!files)
             return out;
-        std::string upperPatterns = upperCase(patterns);
+        std::vector<std::string> upperPatterns = splitPatterns(patterns);
         for (const auto& f : *files) {
             if (!excludedRawName.empty() && f.rawName == excludedRawName)
                 continue;
-            if (matchesFilePattern(f.upper, upperPatterns))
+            if (matchesAny(f.upper, upperPatterns))
                 out.push_back({ f.name, f.rawName });
         }
         return out;
@@ -186,19 +212,7 @@ std::string FolderListingCache::subfolder(FileSystem& fs, const std::string& fol
 
 bool matchesFilePattern(std::string_view name, std::string_view patterns)
 {
-    std::string upperName = upperCase(name);
-    std::string upperPatterns = upperCase(patterns);
-    std::string_view rest = upperPatterns;
-    while (!rest.empty()) {
-        std::size_t semi = rest.find(';');
-        std::string one = trim(rest.substr(0, semi));
-        if (!one.empty() && matchesOnePattern(upperName, one))
-            return true;
-        if (semi == std::string_view::npos)
-            break;
-        rest.remove_prefix(semi + 1);
-    }
-    return false;
+    return matchesAny(upperCase(name), splitPatterns(patterns));
 }
 
 std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& cache, const std::string& folder,
