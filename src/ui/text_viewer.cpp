@@ -8,6 +8,7 @@
 #include "scan/viewer_text.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QEvent>
@@ -139,9 +140,11 @@ TextViewer::TextViewer(const Controls& controls, QObject* parent)
     , m_controls(controls)
 {
     QListWidget* list = m_controls.list;
-    // The selection moving (mouse, keyboard or the offered text) shows the entry; a click on the entry that
-    // is already selected shows it again, a double-click opens it.
-    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+    // A new selection (mouse, keyboard or the offered text) shows the entry; the view making an entry current
+    // when it gets the focus selects nothing and shows nothing. A click on the entry already selected shows it
+    // again; a double-click opens it, unless the click before it has just opened that same document.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+        int row = selectedRow();
         if (!m_filling && row >= 0)
             showEntry(row);
     });
@@ -150,16 +153,27 @@ TextViewer::TextViewer(const Controls& controls, QObject* parent)
         if (row == m_rowAtPress)
             showEntry(row);
     });
-    connect(list, &QListWidget::itemDoubleClicked, this,
-        [this](QListWidgetItem* item) { openEntry(m_controls.list->row(item)); });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        int row = m_controls.list->row(item);
+        bool justOpened
+            = row == m_openedRow && m_openedAt.isValid() && m_openedAt.elapsed() <= QApplication::doubleClickInterval();
+        if (!justOpened)
+            openEntry(row);
+    });
     list->viewport()->installEventFilter(this);
+}
+
+int TextViewer::selectedRow() const
+{
+    const QList<QListWidgetItem*> selected = m_controls.list->selectedItems();
+    return selected.isEmpty() ? -1 : m_controls.list->row(selected.first());
 }
 
 bool TextViewer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_controls.list->viewport()
         && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
-        m_rowAtPress = m_controls.list->currentRow();
+        m_rowAtPress = selectedRow();
     return QObject::eventFilter(watched, event);
 }
 
@@ -221,19 +235,27 @@ void TextViewer::showEntry(int row)
     BusyOn();
     switch (viewerKindOf(fromQ(m_controls.list->item(row)->text()))) {
     case ViewerKind::Help:
-        AfficheFichierAide(path);
+        if (AfficheFichierAide(path))
+            noteOpened(row);
         break;
     case ViewerKind::Icon:
         showIcon(path);
         break;
     case ViewerKind::Document:
-        LanceDocument(path, true);
+        if (LanceDocument(path, true))
+            noteOpened(row);
         break;
     case ViewerKind::Text:
         showText(path);
         break;
     }
     BusyOff();
+}
+
+void TextViewer::noteOpened(int row)
+{
+    m_openedRow = row;
+    m_openedAt.restart();
 }
 
 void TextViewer::openEntry(int row)

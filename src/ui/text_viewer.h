@@ -6,6 +6,7 @@
 #include "scan/selection_details.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPixmap>
 
@@ -66,10 +67,14 @@ private:
     void showText(const std::string& path);
     void showIcon(const std::string& path);
     void hideText();
+    int selectedRow() const;
+    void noteOpened(int row);
 
     Controls m_controls;
     std::string m_fileFolder;
-    int m_rowAtPress = -1;
+    int m_rowAtPress = -1; // the selected row when the mouse was pressed
+    int m_openedRow = -1; // the entry a click last handed to a program, and when
+    QElapsedTimer m_openedAt;
     bool m_filling = false;
 };
 

@@ -1,13 +1,13 @@
 #include "lib/launch.h"
 
 #include "lib/messages.h"
+#include "support/fake_launch_platform.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <unistd.h>
 
 using namespace quarex;
@@ -15,41 +15,7 @@ using quarex::test::TempDir;
 
 namespace {
 
-// Records what would be started; associations are given by the test.
-class FakePlatform final : public LaunchPlatform {
-public:
-    struct Start {
-        std::string program;
-        std::vector<std::string> arguments;
-        std::string workingDirectory;
-    };
-    std::map<std::string, std::string> associations; // document -> command
-    std::vector<std::string> runner;
-    std::vector<Start> starts;
-    std::vector<std::string> opened;
-    int openResult = 42;
-    bool startFails = false;
-
-    std::string desktopAssociation(const std::string& document) override
-    {
-        auto it = associations.find(document);
-        return it == associations.end() ? std::string() : it->second;
-    }
-    std::vector<std::string> windowsProgramRunner() override { return runner; }
-    StartResult startDetached(const std::string& program, const std::vector<std::string>& arguments,
-        const std::string& workingDirectory) override
-    {
-        if (startFails)
-            return { false, 0, "refusé par le système" };
-        starts.push_back({ program, arguments, workingDirectory });
-        return { true, 4242, "" };
-    }
-    int openWithDesktop(const std::string& document) override
-    {
-        opened.push_back(document);
-        return openResult;
-    }
-};
+using FakePlatform = quarex::test::FakeLaunchPlatform;
 
 class RecordingDialogue final : public Dialogue {
 public:
