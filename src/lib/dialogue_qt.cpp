@@ -169,6 +169,11 @@ std::string QtDialogue::runFileDialog(bool save, const std::string& title, const
     return files.isEmpty() ? std::string() : files.first().toStdString();
 }
 
+std::string openTextFileName()
+{
+    return dialogue().openFileName("Sélectionnez un fichier", sLoadString(207) + "|" + sLoadString(200), "", ".txt");
+}
+
 QString qtFileFilter(const std::string& filter)
 {
     QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));

@@ -74,6 +74,9 @@ QString qtFileFilter(const std::string& filter);
 // Message text for a Qt box: CR LF and lone CR become line feeds.
 QString messageText(const std::string& text);
 
+// The open dialog for text files: title "Sélectionnez un fichier", filters 207 and 200, extension ".txt".
+std::string openTextFileName();
+
 // Loads Qt's own French texts (buttons of message boxes, file dialogs); false when not found.
 bool loadQtFrenchTranslations(QApplication& app);
 

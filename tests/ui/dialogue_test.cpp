@@ -245,6 +245,25 @@ private slots:
             std::string());
     }
 
+    void textFileDialogOffersTextThenAllFiles()
+    {
+        QString title;
+        QStringList filters;
+        QString suffix;
+        test::whenModalOpens([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dlg);
+            title = dlg->windowTitle();
+            filters = dlg->nameFilters();
+            suffix = dlg->defaultSuffix();
+            dlg->reject();
+        });
+        QCOMPARE(openTextFileName(), std::string());
+        QCOMPARE(title, QStringLiteral("Sélectionnez un fichier"));
+        QCOMPARE(filters, QStringList({ QStringLiteral("Fichiers TXT (*.txt)"), QStringLiteral("Tous les fichiers (*)") }));
+        QCOMPARE(suffix, QStringLiteral("txt"));
+    }
+
     void messageTextTurnsLineEndsIntoLineFeeds()
     {
         QCOMPARE(messageText("a\r\nb\rc\nd"), QStringLiteral("a\nb\nc\nd"));

@@ -484,6 +484,29 @@ private slots:
         QCOMPARE(form.listeRepertoire()->Path(), std::string("/media/cdrom/JEUX"));
     }
 
+    void aboutBoxShowsTitleVersionPlatformAndDescription()
+    {
+        MainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QMap<QString, QString> labels;
+        bool busyWhileOpen = false;
+        test::whenModalOpens([&](QWidget* box) {
+            for (QLabel* label : box->findChildren<QLabel*>())
+                labels[label->objectName()] = label->text();
+            busyWhileOpen = isBusy();
+            box->close();
+        });
+        qobject_cast<QAbstractButton*>(control(form, "Apropos"))->click();
+        QCOMPARE(labels.value(QStringLiteral("LabelTitre")), QStringLiteral("Quarex"));
+        QCOMPARE(labels.value(QStringLiteral("LabelVersion")), QStringLiteral("v1.0.0"));
+        QCOMPARE(labels.value(QStringLiteral("LabelDescription")), QString::fromStdString(sLoadString(10001)));
+        QCOMPARE(labels.value(QStringLiteral("LabelPlateforme")),
+            QStringLiteral("Version %1 bits pour Linux").arg(QSysInfo::WordSize));
+        QVERIFY(busyWhileOpen);
+        QVERIFY(!isBusy());
+    }
+
     void helpPanelFollowsTheOption()
     {
         MainForm form;
