@@ -217,6 +217,27 @@ private slots:
         QCOMPARE(w.form.textViewer()->toPlainText(), QStringLiteral("Disquette 2"));
     }
 
+    void windowsFolderOfTheWinePrefix()
+    {
+        TempDir tmp;
+        std::string windows = tmp.mkdir("prefix/drive_c/windows");
+        tmp.write("prefix/drive_c/windows/NOTEPAD.EXE", plainDosProgram());
+        tmp.write("prefix/drive_c/windows/NOTEPAD.TXT", "aide");
+        tmp.write("prefix/drive_c/windows/README.TXT", "autre");
+        QByteArray saved = qgetenv("WINEPREFIX");
+        qputenv("WINEPREFIX", QByteArray::fromStdString(tmp.str() + "/prefix"));
+        Window w;
+        int r = addRow(w.form.tables().GridLogiciel(1), windows, "NOTEPAD.EXE");
+        w.form.showRowDetails(1, r);
+        QStringList listed = w.entries();
+        if (saved.isNull())
+            qunsetenv("WINEPREFIX");
+        else
+            qputenv("WINEPREFIX", saved);
+        // Only the files of the program's own name: the Windows folder's many texts stay out.
+        QCOMPARE(listed, QStringList { QStringLiteral("NOTEPAD.TXT") });
+    }
+
     void doubleClickRunsAfterTheQuestionOrOpensTheArchive()
     {
         TempDir tmp;
