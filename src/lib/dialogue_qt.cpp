@@ -92,15 +92,15 @@ void QtDialogue::restorePointer()
 void QtDialogue::showError(const std::string& text, const std::string& title)
 {
     QApplication::beep();
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), messageText(text), QMessageBox::Ok,
-        parentWidget());
+    QMessageBox box(
+        QMessageBox::Critical, QString::fromStdString(title), messageText(text), QMessageBox::Ok, parentWidget());
     box.exec();
 }
 
 void QtDialogue::showInformation(const std::string& text, const std::string& title)
 {
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), messageText(text), QMessageBox::Ok,
-        parentWidget());
+    QMessageBox box(
+        QMessageBox::Information, QString::fromStdString(title), messageText(text), QMessageBox::Ok, parentWidget());
     box.exec();
 }
 
@@ -126,8 +126,8 @@ int QtDialogue::chooseOption(const std::string& question, const std::string& opt
 {
     Lib_SelectDlg dlg(parentWidget());
     QString third = option3 ? QString::fromStdString(*option3) : QString();
-    dlg.setChoices(QString::fromStdString(question), QString::fromStdString(option1),
-        QString::fromStdString(option2), option3 ? &third : nullptr, selection);
+    dlg.setChoices(QString::fromStdString(question), QString::fromStdString(option1), QString::fromStdString(option2),
+        option3 ? &third : nullptr, selection);
     dlg.exec();
     if (dlg.outcome() != QLatin1String("1"))
         return -1;

@@ -28,8 +28,8 @@ public:
     ~Lib_SelectDlg() override;
 
     // Fills the window: the question, the options (a null third option leaves its button hidden), the selection.
-    void setChoices(const QString& question, const QString& option1, const QString& option2, const QString* option3,
-        int selection);
+    void setChoices(
+        const QString& question, const QString& option1, const QString& option2, const QString* option3, int selection);
     // The option button of an index (0 to 2).
     QRadioButton* option(int index) const;
     // The index of the selected option button, or -1.
@@ -50,8 +50,8 @@ public:
     void showError(const std::string& text, const std::string& title) override;
     void showInformation(const std::string& text, const std::string& title) override;
     int askQuestion(const std::string& text, const std::string& title) override;
-    int chooseOption(const std::string& question, const std::string& option1, const std::string& option2,
-        int selection, const std::string* option3) override;
+    int chooseOption(const std::string& question, const std::string& option1, const std::string& option2, int selection,
+        const std::string* option3) override;
     std::string openFileName(const std::string& title, const std::string& filter, const std::string& defaultName,
         const std::string& ext) override;
     std::string saveFileName(const std::string& title, const std::string& filter, const std::string& defaultName,

@@ -90,9 +90,8 @@ bool DirListBox::setPath(const std::string& requested)
         std::string shown = quarex::displayName(entry.name);
         children.push_back({ quarex::upperCase(shown), entry.name, shown });
     }
-    std::sort(children.begin(), children.end(), [](const Child& a, const Child& b) {
-        return a.key != b.key ? a.key < b.key : a.raw < b.raw;
-    });
+    std::sort(children.begin(), children.end(),
+        [](const Child& a, const Child& b) { return a.key != b.key ? a.key < b.key : a.raw < b.raw; });
 
     m_path = path;
     m_ancestors = std::move(ancestors);

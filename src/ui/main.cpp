@@ -44,8 +44,7 @@ int main(int argc, char** argv)
     {
         MainForm form;
         dialogue.setParent(&form);
-        form.setHelpPanelVisible(
-            quarex::GetIniBoolean("Options", "affiche_aide", true, quarex::settingsFilePath()));
+        form.setHelpPanelVisible(quarex::GetIniBoolean("Options", "affiche_aide", true, quarex::settingsFilePath()));
         if (directory && !form.selectDirectory(directory->toStdString()))
             std::cerr << "quarex : répertoire illisible : " << directory->toStdString() << std::endl;
         form.show();

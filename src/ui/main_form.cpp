@@ -71,8 +71,8 @@ const HelpLine kHelpLines[] = {
     { "Quitter", "Permet de quitter l'application", false },
     { "ListeRepertoire", "Liste des répertoires sélectionnables pour lancer l'exploration", false },
     { "ListFichier", "Liste de certains fichiers dans le même répertoire que l'exécutable", true },
-    { "GridLogiciel_0", "Liste des procédures d'installation : Setup et Install. Double-cliquez pour lancer l'exécution",
-        true },
+    { "GridLogiciel_0",
+        "Liste des procédures d'installation : Setup et Install. Double-cliquez pour lancer l'exécution", true },
     { "GridLogiciel_1", "Liste des autres exécutables. Double-cliquez pour lancer le programme", true },
     { "GridLogiciel_2",
         "Liste des fichiers Archive ZIP. Double-cliquez pour lancer l'exécution du programme associé à l'extension",
@@ -212,8 +212,8 @@ MainForm::MainForm(QWidget* parent)
     }
     m_details = new quarex::DetailPanel(this, m_tables, this);
     for (int t = 0; t < quarex::TableCount; ++t)
-        connect(gridLogiciel(t), &GridView::rowDoubleClicked, m_details,
-            [this, t](int row) { m_details->runRow(t, row); });
+        connect(
+            gridLogiciel(t), &GridView::rowDoubleClicked, m_details, [this, t](int row) { m_details->runRow(t, row); });
 
     connect(m_ui->Explorer, &QAbstractButton::clicked, this, &MainForm::explorer);
     connect(m_ui->Quitter, &QAbstractButton::clicked, this, &QWidget::close);
@@ -479,8 +479,8 @@ void MainForm::explorer()
         for (auto& model : m_models)
             model->endBatch();
 
-        int shown = quarex::chooseTableToShow(m_tables.GridLogiciel(0).Rows(), m_tables.GridLogiciel(1).Rows(),
-            m_tables.GridLogiciel(2).Rows());
+        int shown = quarex::chooseTableToShow(
+            m_tables.GridLogiciel(0).Rows(), m_tables.GridLogiciel(1).Rows(), m_tables.GridLogiciel(2).Rows());
         m_ui->ZoneDesTableaux->setCurrentIndex(shown);
         fitGridWidth(shown);
         m_scanning = false;
@@ -693,9 +693,8 @@ void MainForm::onApropos()
 
 void MainForm::onExporter()
 {
-    trapped("Exporter_Click()", [this] {
-        quarex::ExportGridDialog(m_tables.GridLogiciel(m_ui->ZoneDesTableaux->currentIndex()));
-    });
+    trapped("Exporter_Click()",
+        [this] { quarex::ExportGridDialog(m_tables.GridLogiciel(m_ui->ZoneDesTableaux->currentIndex())); });
 }
 
 void MainForm::onImprimer()

@@ -12,10 +12,10 @@ namespace quarex {
 namespace {
 
     // File systems that hold files a user may want to explore (discs, disks, images, network shares).
-    const std::set<std::string, std::less<>> kDiscTypes = { "iso9660", "udf", "vfat", "msdos", "fat", "exfat",
-        "ntfs", "ntfs3", "fuseblk", "ext2", "ext3", "ext4", "btrfs", "xfs", "jfs", "reiserfs", "f2fs", "zfs", "hfs",
-        "hfsplus", "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "virtiofs", "overlay", "fuse.sshfs", "squashfs",
-        "fuse.fuseiso", "fuse.archivemount", "cramfs", "romfs", "minix", "ufs" };
+    const std::set<std::string, std::less<>> kDiscTypes = { "iso9660", "udf", "vfat", "msdos", "fat", "exfat", "ntfs",
+        "ntfs3", "fuseblk", "ext2", "ext3", "ext4", "btrfs", "xfs", "jfs", "reiserfs", "f2fs", "zfs", "hfs", "hfsplus",
+        "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "virtiofs", "overlay", "fuse.sshfs", "squashfs", "fuse.fuseiso",
+        "fuse.archivemount", "cramfs", "romfs", "minix", "ufs" };
 
     // Kernel and runtime trees that never hold a user's files.
     bool isSystemTree(std::string_view mountPoint)
@@ -39,8 +39,8 @@ std::string decodeMountField(std::string_view field)
     std::string out;
     out.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && octalDigit(field[i + 1]) >= 0
-            && octalDigit(field[i + 2]) >= 0 && octalDigit(field[i + 3]) >= 0) {
+        if (field[i] == '\\' && i + 3 < field.size() && octalDigit(field[i + 1]) >= 0 && octalDigit(field[i + 2]) >= 0
+            && octalDigit(field[i + 3]) >= 0) {
             int value = octalDigit(field[i + 1]) * 64 + octalDigit(field[i + 2]) * 8 + octalDigit(field[i + 3]);
             out.push_back(static_cast<char>(value & 0xFF));
             i += 3;
@@ -77,8 +77,8 @@ std::vector<Volume> listVolumes(std::string_view mountTable, const std::map<std:
         if (label != labels.end())
             v.label = label->second;
         // A later mount on the same point hides the earlier one.
-        found.erase(std::remove_if(found.begin(), found.end(),
-                        [&](const Volume& old) { return old.mountPoint == v.mountPoint; }),
+        found.erase(std::remove_if(
+                        found.begin(), found.end(), [&](const Volume& old) { return old.mountPoint == v.mountPoint; }),
             found.end());
         found.push_back(std::move(v));
     }

@@ -260,7 +260,8 @@ private slots:
         });
         QCOMPARE(openTextFileName(), std::string());
         QCOMPARE(title, QStringLiteral("Sélectionnez un fichier"));
-        QCOMPARE(filters, QStringList({ QStringLiteral("Fichiers TXT (*.txt)"), QStringLiteral("Tous les fichiers (*)") }));
+        QCOMPARE(
+            filters, QStringList({ QStringLiteral("Fichiers TXT (*.txt)"), QStringLiteral("Tous les fichiers (*)") }));
         QCOMPARE(suffix, QStringLiteral("txt"));
     }
 

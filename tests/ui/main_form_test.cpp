@@ -32,13 +32,10 @@ const char* const kControls[] = { "ListeDrive", "ListeRepertoire", "Explorer", "
     "CommandOption", "Apropos", "Quitter", "ShapeOmbre_0", "ShapeOmbre_1", "ShapeOmbre_2", "ShapeOmbre_3",
     "ShapeOmbre_4", "ShapeOmbre_5", "ShapeOmbre_6", "Line1_0", "Line2", "Line1_1", "ImageAppli", "Label2_11",
     "Label2_20", "Label2_21", "Label2_22", "TextInfo_0", "TextInfo_1", "TextInfo_2", "TextInfo_3", "TextInfo_4",
-    "TextInfo_5", "TextInfo_6", "IconeFichier", "ZoneDesTableaux", "GridLogiciel_0", "GridLogiciel_1",
-    "GridLogiciel_2", "LabelInfo_1", "ListFichier", "LabelInfo_2", "PrintTexte", "ImageSelect", "PanelAide" };
+    "TextInfo_5", "TextInfo_6", "IconeFichier", "ZoneDesTableaux", "GridLogiciel_0", "GridLogiciel_1", "GridLogiciel_2",
+    "LabelInfo_1", "ListFichier", "LabelInfo_2", "PrintTexte", "ImageSelect", "PanelAide" };
 
-QWidget* control(const MainForm& form, const char* name)
-{
-    return form.findChild<QWidget*>(QString::fromLatin1(name));
-}
+QWidget* control(const MainForm& form, const char* name) { return form.findChild<QWidget*>(QString::fromLatin1(name)); }
 
 // Geometry of every named control directly on the form.
 std::map<QString, QRect> geometries(const MainForm& form)
@@ -106,8 +103,7 @@ private slots:
         for (const char* name : kControls)
             QVERIFY2(control(form, name), name);
         QCOMPARE(form.panelAide()->findChild<QLabel*>(QStringLiteral("Msg")) != nullptr, true);
-        QCOMPARE(form.windowTitle(),
-            QStringLiteral("Quarex 1.0.0 : ") + QString::fromStdString(sLoadString(10001)));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Quarex 1.0.0 : ") + QString::fromStdString(sLoadString(10001)));
         QCOMPARE(form.zoneDesTableaux()->count(), 3);
         // Design geometry at 15 twips per pixel.
         QCOMPARE(control(form, "Explorer")->geometry(), QRect(180, 5, 66, 56));
@@ -412,7 +408,8 @@ private slots:
         QCOMPARE(QString::fromStdString(currentMainMsg()),
             QStringLiteral("Liste des répertoires sélectionnables pour lancer l'exploration"));
         moveMouseOver(form.textViewer()->viewport());
-        QCOMPARE(QString::fromStdString(currentMainMsg()), QStringLiteral("Zone d'affichage des fichiers ASCII sélectionnés"));
+        QCOMPARE(QString::fromStdString(currentMainMsg()),
+            QStringLiteral("Zone d'affichage des fichiers ASCII sélectionnés"));
         moveMouseOver(form.panelAide());
         QCOMPARE(currentMainMsg(), sLoadString(255));
         moveMouseOver(form.textInfo(6));

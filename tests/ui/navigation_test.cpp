@@ -73,7 +73,8 @@ private slots:
 
     void volumeOfAPathIsTheLongestMountPoint()
     {
-        std::vector<Volume> volumes { { "/", "", "", "" }, { "/media/cdrom", "", "", "" }, { "/media/cd", "", "", "" } };
+        std::vector<Volume> volumes { { "/", "", "", "" }, { "/media/cdrom", "", "", "" },
+            { "/media/cd", "", "", "" } };
         QCOMPARE(volumeOfPath(volumes, "/media/cdrom/JEUX"), 1);
         QCOMPARE(volumeOfPath(volumes, "/media/cdrom"), 1);
         QCOMPARE(volumeOfPath(volumes, "/media/cdromx"), 0);

@@ -37,7 +37,10 @@ public:
         std::string text;
         std::string title;
     };
-    void showError(const std::string& text, const std::string& title) override { shown.push_back({ "error", text, title }); }
+    void showError(const std::string& text, const std::string& title) override
+    {
+        shown.push_back({ "error", text, title });
+    }
     void showInformation(const std::string& text, const std::string& title) override
     {
         shown.push_back({ "information", text, title });
@@ -47,17 +50,20 @@ public:
         shown.push_back({ "question", text, title });
         return answer;
     }
-    int chooseOption(const std::string& question, const std::string&, const std::string&, int, const std::string*) override
+    int chooseOption(
+        const std::string& question, const std::string&, const std::string&, int, const std::string*) override
     {
         shown.push_back({ "choice", question, {} });
         return choice;
     }
-    std::string openFileName(const std::string& title, const std::string&, const std::string&, const std::string&) override
+    std::string openFileName(
+        const std::string& title, const std::string&, const std::string&, const std::string&) override
     {
         shown.push_back({ "open", {}, title });
         return {};
     }
-    std::string saveFileName(const std::string& title, const std::string&, const std::string&, const std::string&) override
+    std::string saveFileName(
+        const std::string& title, const std::string&, const std::string&, const std::string&) override
     {
         shown.push_back({ "save", {}, title });
         return {};
