@@ -95,7 +95,8 @@ namespace {
         h.targetOs = r.u8(ne + 0x36).value_or(0);
         auto table = r.u16(ne + 0x24);
         auto residentNames = r.u16(ne + 0x26);
-        if (!table || !residentNames || *table == *residentNames)
+        // OS/2 modules keep their resources in segments listed another way: no Windows resource table to read.
+        if (!table || !residentNames || *table == *residentNames || h.targetOs == 1)
             return;
         img.neResourceStart = ne + *table;
         // The resident-name table follows the resource table; without that order, all a WORD offset can reach.

@@ -523,6 +523,11 @@ TEST(ExeReaderKind, LabelsFromTheHeaders)
     EXPECT_EQ(kindOf(ne.build()), "Exécutable OS/2 16 bits (NE)");
     ne.flags = 0x8001;
     EXPECT_EQ(kindOf(ne.build()), "Bibliothèque OS/2 16 bits (NE)");
+    // OS/2 resource tables have another layout: what would read as a Windows version resource is not taken.
+    ne.add(0x8010, 0x8001, versionBlock16("040C04E4", { { "CompanyName", "OS/2" } }));
+    EXPECT_EQ(infoOf(ne.build()).sCompanyName(), "");
+    ne.targetOs = 2;
+    EXPECT_EQ(infoOf(ne.build()).sCompanyName(), "OS/2");
 
     std::string le = leFile(versionBlock16("040904E4", {}), 1, 0);
     EXPECT_EQ(kindOf(le), "Exécutable 32 bits (LE)");
