@@ -1,0 +1,222 @@
+// The HTML options window: captions and help texts, enabling rules, loading and saving the
+// settings file, the pickers.
+#include "html/options_html_qt.h"
+#include "html/rgb_form_qt.h"
+#include "lib/ini_store.h"
+#include "support/test_support.h"
+#include "ui_test_helpers.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace quarex;
+using quarex::test::ScopedDialogue;
+using quarex::test::TempDir;
+using quarex::test::whenModalOpens;
+
+namespace {
+
+// Gives a path to the file dialogs and records their titles and filters.
+class PickingDialogue final : public Dialogue {
+public:
+    std::string answer;
+    std::vector<std::string> titles, filters, extensions;
+    void showError(const std::string&, const std::string&) override { }
+    void showInformation(const std::string&, const std::string&) override { }
+    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
+    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
+    {
+        return -1;
+    }
+    std::string openFileName(
+        const std::string& title, const std::string& filter, const std::string&, const std::string& ext) override
+    {
+        titles.push_back(title);
+        filters.push_back(filter);
+        extensions.push_back(ext);
+        return answer;
+    }
+    std::string saveFileName(
+        const std::string& title, const std::string& filter, const std::string&, const std::string& ext) override
+    {
+        return openFileName(title, filter, {}, ext);
+    }
+};
+
+template <typename T> T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("missing control %s", name);
+    return c;
+}
+
+} // namespace
+
+class OptionsHtmlTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void captionsAndHelpTexts()
+    {
+        TempDir tmp;
+        Lib_OptionsHTML w(tmp.str() + "/Quarex.ini");
+        QCOMPARE(w.windowTitle(), QStringLiteral("Options et configuration HTML"));
+        QCOMPARE(child<QCheckBox>(w, "CheckEntete")->text(), QStringLiteral("Insérer l'entête <HTML><HEAD>"));
+        QCOMPARE(child<QCheckBox>(w, "CheckFin")->text(), QStringLiteral("Insérer la fin de fichier </BODY></HTML>"));
+        QCOMPARE(child<QCheckBox>(w, "CheckFond")->text(),
+            QStringLiteral("Insérer une couleur de fond <BGCOLOR>, RGB Hexa :"));
+        QCOMPARE(child<QRadioButton>(w, "OptionTag_1")->text(), QStringLiteral("paragraphe"));
+        QCOMPARE(child<QLabel>(w, "LabelNom_0")->text(), QStringLiteral("Nom :"));
+        QCOMPARE(child<QLabel>(w, "LabelNom_1")->text(), QStringLiteral("Nom :"));
+        QCOMPARE(child<QPushButton>(w, "Fermer")->text(), QStringLiteral("Fermer"));
+        QCOMPARE(child<QPushButton>(w, "LaCouleur")->text(), QStringLiteral("Couleur..."));
+
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(child<QRadioButton>(w, "OptionTag_0"), &enter);
+        QCOMPARE(w.panelAide()->text(), QStringLiteral("Tag HTML : retour chariot"));
+        QApplication::sendEvent(child<QLineEdit>(w, "CouleurRGB"), &enter);
+        QCOMPARE(w.panelAide()->text(), QStringLiteral("Champ de saisie de la couleur RGB."));
+        QApplication::sendEvent(child<QPushButton>(w, "Fermer"), &enter);
+        QCOMPARE(w.panelAide()->text(), QStringLiteral("Ferme la fenêtre."));
+        QVERIFY(!w.panelAide()->isHidden());
+    }
+
+    void enablingRules()
+    {
+        TempDir tmp;
+        Lib_OptionsHTML w(tmp.str() + "/Quarex.ini");
+        struct Rule {
+            const char* check;
+            std::vector<const char*> controls;
+        };
+        const Rule rules[] = {
+            { "CheckBack", { "ImageBack", "Limage", "LabelNom_0" } },
+            { "CheckFond", { "CouleurRGB", "LaCouleur" } },
+            { "CheckImage", { "ImageDebut", "LeFichier", "LabelNom_1" } },
+            { "CheckRef", { "RefHTML", "FichierHTML" } },
+            { "CheckSuffixe", { "TextSuffixe" } },
+            { "CheckTitre", { "TextTitre" } },
+            { "CheckCR", { "OptionTag_0", "OptionTag_1" } },
+        };
+        for (const Rule& r : rules) {
+            QCheckBox* box = child<QCheckBox>(w, r.check);
+            QVERIFY(!box->isChecked());
+            for (const char* c : r.controls)
+                QVERIFY2(!child<QWidget>(w, c)->isEnabled(), c);
+            box->click();
+            for (const char* c : r.controls)
+                QVERIFY2(child<QWidget>(w, c)->isEnabled(), c);
+            box->click();
+            for (const char* c : r.controls)
+                QVERIFY2(!child<QWidget>(w, c)->isEnabled(), c);
+        }
+    }
+
+    void noFileThenFermerWritesIt()
+    {
+        TempDir tmp;
+        std::string ini = tmp.str() + "/Quarex.ini";
+        Lib_OptionsHTML w(ini);
+        QCOMPARE(w.options(), HtmlOptions {});
+        child<QCheckBox>(w, "CheckEntete")->click();
+        child<QCheckBox>(w, "CheckTitre")->click();
+        child<QLineEdit>(w, "TextTitre")->setText(QStringLiteral("Mon CD"));
+        child<QRadioButton>(w, "OptionTag_1")->setChecked(true);
+        w.show();
+        child<QPushButton>(w, "Fermer")->click();
+        QVERIFY(!w.isVisible());
+        QVERIFY(std::filesystem::exists(ini));
+        QCOMPARE(GetIniString("html", "html_entete", "", ini), std::string("-1"));
+        QCOMPARE(GetIniString("html", "html_titre", "", ini), std::string("Mon CD"));
+        QCOMPARE(GetIniString("html", "html_car", "", ini), std::string("1"));
+
+        Lib_OptionsHTML again(ini);
+        QVERIFY(child<QCheckBox>(again, "CheckEntete")->isChecked());
+        QVERIFY(child<QCheckBox>(again, "CheckTitre")->isChecked());
+        QVERIFY(child<QLineEdit>(again, "TextTitre")->isEnabled());
+        QVERIFY(child<QRadioButton>(again, "OptionTag_1")->isChecked());
+        QCOMPARE(again.options(), w.options());
+    }
+
+    void savedSettingsApplyWithoutOpening()
+    {
+        TempDir tmp;
+        std::string ini = tmp.write("Quarex.ini",
+            "[html]\r\nhtml_titre=Oublié\r\nhtml_couleur=#00FF00\r\nhtml_back=  \r\n[Options]\r\naffiche_aide=0\r\n");
+        PutIniString("html", "html_titre", std::nullopt, ini);
+        Lib_OptionsHTML w(ini);
+        QVERIFY(!w.isVisible());
+        HtmlOptions o = w.options();
+        QVERIFY(!o.titre);
+        QCOMPARE(o.texteTitre, std::string());
+        QVERIFY(o.fond);
+        QCOMPARE(o.couleurRGB, std::string("#00FF00"));
+        QVERIFY(!o.back);
+        QVERIFY(!child<QLineEdit>(w, "ImageBack")->isEnabled());
+        QVERIFY(w.panelAide()->isHidden());
+    }
+
+    void pickers()
+    {
+        TempDir tmp;
+        Lib_OptionsHTML w(tmp.str() + "/Quarex.ini");
+        PickingDialogue d;
+        ScopedDialogue scope(d);
+        child<QCheckBox>(w, "CheckImage")->click();
+        child<QLineEdit>(w, "ImageDebut")->setText(QStringLiteral("ancien.gif"));
+        child<QPushButton>(w, "LeFichier")->click();
+        QCOMPARE(child<QLineEdit>(w, "ImageDebut")->text(), QStringLiteral("ancien.gif"));
+        d.answer = "/img/logo.gif";
+        child<QPushButton>(w, "LeFichier")->click();
+        QCOMPARE(child<QLineEdit>(w, "ImageDebut")->text(), QStringLiteral("/img/logo.gif"));
+        QCOMPARE(d.titles.back(), std::string("Sélection d'une image GIF."));
+        QCOMPARE(d.filters.back(), std::string("Compuserve GIF (*.gif)|*.gif|Tous les fichiers (*.*)|*.*"));
+        QCOMPARE(d.extensions.back(), std::string(".gif"));
+
+        child<QCheckBox>(w, "CheckBack")->click();
+        child<QPushButton>(w, "Limage")->click();
+        QCOMPARE(child<QLineEdit>(w, "ImageBack")->text(), QStringLiteral("/img/logo.gif"));
+
+        child<QCheckBox>(w, "CheckRef")->click();
+        d.answer = "/doc/biblio.htm";
+        child<QPushButton>(w, "FichierHTML")->click();
+        QCOMPARE(child<QLineEdit>(w, "RefHTML")->text(), QStringLiteral("/doc/biblio.htm"));
+        QCOMPARE(d.titles.back(), std::string("Sélection d'un nom de fichier HTML."));
+        QCOMPARE(d.extensions.back(), std::string(".htm"));
+    }
+
+    void colourPicker()
+    {
+        TempDir tmp;
+        Lib_OptionsHTML w(tmp.str() + "/Quarex.ini");
+        child<QCheckBox>(w, "CheckFond")->click();
+        QLineEdit* colour = child<QLineEdit>(w, "CouleurRGB");
+        colour->setText(QStringLiteral("#102030"));
+
+        whenModalOpens([](QWidget* m) { qobject_cast<Lib_RGBForm*>(m)->annulerButton()->click(); });
+        child<QPushButton>(w, "LaCouleur")->click();
+        QCOMPARE(colour->text(), QStringLiteral("#102030"));
+
+        int startRed = -1;
+        whenModalOpens([&](QWidget* m) {
+            auto* form = qobject_cast<Lib_RGBForm*>(m);
+            startRed = form->scroll(0)->value();
+            form->scroll(0)->setValue(255);
+            form->validerButton()->click();
+        });
+        child<QPushButton>(w, "LaCouleur")->click();
+        QCOMPARE(startRed, 0x10);
+        QCOMPARE(colour->text(), QStringLiteral("#FF2030"));
+    }
+};
+
+QTEST_MAIN(OptionsHtmlTest)
+#include "options_html_test.moc"
