@@ -57,11 +57,14 @@ Lib_OptionsHTML& Lib_OptionsHTML::instance()
 
 void Lib_OptionsHTML::showOptions(QWidget* parent)
 {
-    Lib_OptionsHTML& w = instance();
-    if (parent && w.parentWidget() != parent)
-        w.setParent(parent, w.windowFlags() | Qt::Dialog);
-    w.exec();
-    QApplication::restoreOverrideCursor();
+    Lib_OptionsHTML* w = nullptr;
+    {
+        WaitCursor wait;
+        w = &instance();
+        if (parent && w->parentWidget() != parent)
+            w->setParent(parent, w->windowFlags() | Qt::Dialog);
+    }
+    w->exec();
 }
 
 void Lib_OptionsHTML::setHelp(QWidget* w, const QString& help)

@@ -1,7 +1,10 @@
 #include "ui/main_form.h"
 
+#include "html/html_report.h"
+#include "html/options_html_qt.h"
 #include "lib/app_paths.h"
 #include "lib/busy_qt.h"
+#include "lib/launch.h"
 #include "lib/messages.h"
 #include "lib/string_table.h"
 #include "lib/text.h"
@@ -219,6 +222,8 @@ MainForm::MainForm(QWidget* parent)
     connect(m_ui->Quitter, &QAbstractButton::clicked, this, &QWidget::close);
     connect(m_ui->Apropos, &QAbstractButton::clicked, this, &MainForm::onApropos);
     connect(m_ui->Exporter, &QAbstractButton::clicked, this, &MainForm::onExporter);
+    connect(m_ui->ConvertHTML, &QAbstractButton::clicked, this, &MainForm::onConvertHTML);
+    connect(m_ui->CommandOption, &QAbstractButton::clicked, this, &MainForm::onCommandOption);
     connect(m_ui->Imprimer, &QAbstractButton::clicked, this, &MainForm::onImprimer);
     connect(m_ui->PrintTexte, &QAbstractButton::clicked, this, &MainForm::onPrintTexte);
     connect(m_ui->ZoneDesTableaux, &QTabWidget::currentChanged, this, &MainForm::tabSwitched);
@@ -695,6 +700,25 @@ void MainForm::onExporter()
 {
     trapped("Exporter_Click()",
         [this] { quarex::ExportGridDialog(m_tables.GridLogiciel(m_ui->ZoneDesTableaux->currentIndex())); });
+}
+
+void MainForm::onConvertHTML()
+{
+    trapped("ConvertHTML_Click()", [this] {
+        quarex::HtmlCommandHooks hooks;
+        hooks.selectedDirectory = [this] { return m_ui->ListeRepertoire->selectedDirectory(); };
+        hooks.openResult = [](const std::string& file) { quarex::LanceDocument(file, true); };
+        hooks.busyOn = [] { BusyOn(); };
+        hooks.busyOff = [] { BusyOff(); };
+        quarex::FolderListingCache cache;
+        quarex::DetailsSource source { quarex::nativeFileSystem(), quarex::windowsDirectory(), &cache };
+        quarex::ConvertHTML(m_tables, quarex::Lib_OptionsHTML::instance().options(), source, hooks);
+    });
+}
+
+void MainForm::onCommandOption()
+{
+    trapped("CommandOption_Click()", [this] { quarex::Lib_OptionsHTML::showOptions(this); });
 }
 
 void MainForm::onImprimer()

@@ -115,6 +115,8 @@ private:
     void refreshDuringScan();
     void trackMouseOver(QWidget* root);
     void onApropos();
+    void onConvertHTML();
+    void onCommandOption();
     void onExporter();
     void onImprimer();
     void onPrintTexte();
