@@ -4,6 +4,7 @@
 #include "scan/file_info.h"
 #include "scan/program_type.h"
 #include "scan/scan_engine.h"
+#include "scan/viewer_text.h"
 
 #include <algorithm>
 #include <array>
@@ -335,28 +336,11 @@ SelectionDetails selectRow(Grid& grid, int row, int table, const DetailsSource& 
 
 std::optional<std::string> loadViewerText(FileSystem& fs, const std::string& path)
 {
-    auto file = fs.open(path);
-    if (!file)
+    // The same reading as the viewer's, with the line ends of the text box.
+    auto text = readViewerText(fs, path);
+    if (!text)
         return std::nullopt;
-    auto bytes = readFileBytes(*file);
-    if (!bytes)
-        return std::nullopt;
-    std::string text = decodeDiscText(*bytes);
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)
-        out.resize(out.size() - 2);
-    return out;
+    return replaceAll(*text, "\n", "\r\n");
 }
 
 } // namespace quarex

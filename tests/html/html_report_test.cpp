@@ -3,6 +3,7 @@
 #include "html/lib_html.h"
 #include "lib/messages.h"
 #include "lib/text.h"
+#include "scan/exe_builder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -342,4 +343,32 @@ TEST(HtmlReportCommand, OneTableWithoutDriveLettersThenOpensTheResult)
     EXPECT_EQ(readFile(z.tmp.str() + "/LISTE.htm"), readFile(expected + "LISTE.htm"));
     EXPECT_EQ(readFile(z.tmp.str() + "/LISTE_tableaux.htm"),
         replaceAll(replaceAll(readFile(expected + "LISTE_tableaux.htm"), "C:\\R", "\\R"), "#C__R", "#_R"));
+}
+
+TEST(HtmlReport, VersionStringsOfTheDetailsBlockAreEscaped)
+{
+    using namespace quarex::test;
+    PeBuilder pe;
+    pe.add(16, 1, 0x040C,
+        versionBlock32({ { "040C04E4",
+            { string32("CompanyName", "Durand & fils"), string32("InternalName", "</TD>"),
+                string32("LegalCopyright", "© 1996"), string32("ProductName", "Dames <Pro>") } } }));
+    TempDir tmp;
+    ResultTables tables;
+    InitTitresTableaux(tables);
+    std::string folder = tmp.mkdir("D");
+    tmp.write("D/DAMES.EXE", pe.build());
+    tmp.write("D/LISEZMOI.TXT", "Dames");
+    fillRow(tables.GridLogiciel(1), 1, { "Dames", " " + folder, " Dames.exe", "" }, folder + "/DAMES.EXE");
+
+    HtmlReportRequest request;
+    request.fileName = tmp.str() + "/v.htm";
+    DetailsSource source { nativeFileSystem(), "" };
+    ASSERT_TRUE(writeHtmlReport(tables, request, source));
+    std::string data = readFile(tmp.str() + "/v_donnees.htm");
+    EXPECT_NE(
+        data.find("</TD><TD ALIGN=CENTER>\r\nDames &lt;Pro&gt;<BR>\xA9 1996<BR>&lt;/TD&gt;<BR>Durand &amp; fils\r\n"
+                  "</TD></TR>\r\n"),
+        std::string::npos)
+        << data;
 }

@@ -1,5 +1,6 @@
 #include "scan/selection_details.h"
 
+#include "exe_builder.h"
 #include "lib/text.h"
 #include "scan/scan_engine.h"
 #include "support/test_support.h"
@@ -269,4 +270,30 @@ TEST(SelectionDetails, RowsOfARealScan)
 
     SelectionDetails z = selectRow(tables.GridLogiciel(2), 1, 2, source);
     EXPECT_EQ(names(z), (std::vector<std::string> { "OUTILS.TXT" }));
+}
+
+TEST(SelectionDetails, VersionStringsAndDescriptionOfAProgram)
+{
+    using namespace quarex::test;
+    PeBuilder pe;
+    pe.add(16, 1, 0x040C,
+        versionBlock32({ { "040C04E4",
+            { string32("CompanyName", "Éditions Durand"), string32("FileDescription", "Jeu de dames"),
+                string32("InternalName", "DAMES"), string32("LegalCopyright", "© 1996"),
+                string32("ProductName", "Dames <Pro>") } } }));
+    TempDir tmp;
+    std::string folder = tmp.mkdir("W3");
+    tmp.write("W3/DAMES.EXE", pe.build());
+    ResultTables tables;
+    Grid& g = tables.GridLogiciel(1);
+    int r = addRow(g, folder, "DAMES.EXE", "0");
+    DetailsSource source { nativeFileSystem(), "" };
+
+    SelectionDetails d = selectRow(g, r, 1, source);
+    EXPECT_EQ(d.productName, "Dames <Pro>");
+    EXPECT_EQ(d.copyright, "© 1996");
+    EXPECT_EQ(d.internalName, "DAMES");
+    EXPECT_EQ(d.companyName, "Éditions Durand");
+    EXPECT_EQ(g.cell(r, 0), "Jeu de dames");
+    EXPECT_EQ(d.programType, "Programme Windows 3.1x");
 }
