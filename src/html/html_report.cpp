@@ -127,7 +127,7 @@ namespace {
         data.line("</KBD>");
         data.line("</TD><TD ALIGN=CENTER>");
         data.line(sEchappeHTML(d.productName) + "<BR>" + sEchappeHTML(d.copyright) + "<BR>"
-            + sEchappeHTML(d.internalName) + "<BR>" + sEchappeHTML(d.companyName));
+            + sEchappeHTML(d.internalNameShown()) + "<BR>" + sEchappeHTML(d.companyName));
         data.line("</TD></TR>");
         data.line("</TABLE><BR>");
     }

@@ -1,6 +1,7 @@
 #include "scan/selection_details.h"
 
 #include "lib/text.h"
+#include "scan/exe_reader.h"
 #include "scan/file_info.h"
 #include "scan/program_type.h"
 #include "scan/scan_engine.h"
@@ -151,6 +152,11 @@ std::string SelectionDetails::relatedPath(std::size_t index) const
     if (index >= relatedFiles.size())
         return {};
     return joinPath(relatedFolder, relatedFiles[index].rawName);
+}
+
+std::string SelectionDetails::internalNameShown() const
+{
+    return internalName.empty() && plainDosProgram ? std::string("Programme MS-DOS") : internalName;
 }
 
 std::string SelectionDetails::offeredPath() const
@@ -304,6 +310,14 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     d.internalName = info.sInternalName();
     d.companyName = info.sCompanyName();
     d.productName = info.sProductName();
+
+    if (table != TableArchives && d.internalName.empty()) {
+        if (auto file = source.fs.open(d.realPath)) {
+            ByteReader reader(*file);
+            auto header = readExeHeader(reader);
+            d.plainDosProgram = header && header->format == ExeFormat::Dos;
+        }
+    }
 
     // An archive's column holds its size in Ko, as the scan writes it.
     if (trim(grid.cell(row, 0)) == "0")

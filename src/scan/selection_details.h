@@ -42,6 +42,11 @@ struct SelectionDetails {
     std::string relatedFolder; // ListFichier.Tag: the real folder in which the list was found
     int offeredIndex = -1; // the entry of relatedFiles shown at once in the viewer, -1 when none
     std::string programType; // "Programme Windows 95"..., "" when the path says nothing
+    // A plain MS-DOS program (MZ header alone): no icon and, without an internal name, shown as "Programme MS-DOS".
+    bool plainDosProgram = false;
+
+    // The internal-name field as the detail zone shows it.
+    std::string internalNameShown() const;
 
     // Full path of a related file (real path on disk).
     std::string relatedPath(std::size_t index) const;

@@ -297,3 +297,32 @@ TEST(SelectionDetails, VersionStringsAndDescriptionOfAProgram)
     EXPECT_EQ(g.cell(r, 0), "Jeu de dames");
     EXPECT_EQ(d.programType, "Programme Windows 3.1x");
 }
+
+TEST(SelectionDetails, PlainDosProgramWithoutInternalName)
+{
+    TempDir tmp;
+    std::string folder = tmp.mkdir("UTIL");
+    std::string dosHeader(64, '\0');
+    dosHeader[0] = 'M';
+    dosHeader[1] = 'Z';
+    tmp.write("UTIL/NETTOIE.EXE", dosHeader + "code");
+    tmp.write("UTIL/TEXTE.EXE", "pas un programme");
+    tmp.write("UTIL/NETTOIE.ZIP", dosHeader);
+    quarex::test::PeBuilder pe;
+    tmp.write("UTIL/WIN.EXE", pe.build());
+    ResultTables tables;
+    Grid& exes = tables.GridLogiciel(1);
+    int dos = addRow(exes, folder, "NETTOIE.EXE");
+    int text = addRow(exes, folder, "TEXTE.EXE");
+    int win = addRow(exes, folder, "WIN.EXE");
+    int zip = addRow(tables.GridLogiciel(2), folder, "NETTOIE.ZIP");
+    DetailsSource source { nativeFileSystem(), "" };
+
+    SelectionDetails d = describeRow(exes, dos, 1, source);
+    EXPECT_TRUE(d.plainDosProgram);
+    EXPECT_EQ(d.internalName, "");
+    EXPECT_EQ(d.internalNameShown(), "Programme MS-DOS");
+    EXPECT_EQ(describeRow(exes, text, 1, source).internalNameShown(), "");
+    EXPECT_EQ(describeRow(exes, win, 1, source).internalNameShown(), "");
+    EXPECT_EQ(describeRow(tables.GridLogiciel(2), zip, 2, source).internalNameShown(), "");
+}
