@@ -132,7 +132,7 @@ void Lib_OptionsHTML::build()
     m_imageDebut = field("ImageDebut", 134);
     m_leFichier = button("LeFichier", QStringLiteral("..."), 135);
     m_checkSuffixe = check("CheckSuffixe", 112, 132);
-    m_textSuffixe = field("TextSuffixe", 0);
+    m_textSuffixe = field("TextSuffixe", 132);
     m_checkRef = check("CheckRef", 113, 136);
     m_labelFichier = label(QStringLiteral("LabelFichier"), 114);
     m_refHTML = field("RefHTML", 137);
