@@ -119,15 +119,13 @@ std::size_t scanFacts(std::vector<Folder>& folders)
     return found;
 }
 
-template <typename F> double timeRuns(F&& f, int runs)
+// Seconds per pass of `f`, timed over `passes` passes in a row.
+template <typename F> double timePasses(F&& f, int passes)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto t0 = Clock::now();
+    auto t0 = Clock::now();
+    for (int i = 0; i < passes; ++i)
         f();
-        times.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return median(times);
+    return std::chrono::duration<double>(Clock::now() - t0).count() / passes;
 }
 
 } // namespace
@@ -158,14 +156,16 @@ int main(int argc, char** argv)
             std::printf("%s: no executable\n", root.c_str());
             continue;
         }
-        // Warm the cache, then interleave the measures so that both see the same machine load.
+        // Warm the cache; enough passes for about 0.2 s a measure; interleaved rounds so that the three
+        // measures see the same machine load.
         firstBlocks(folders);
         std::size_t withStrings = versionStrings(folders);
+        const int passes = std::max(1, static_cast<int>(0.2 / timePasses([&] { versionStrings(folders); }, 1)));
         std::vector<double> base, version, scan;
-        for (int round = 0; round < 5; ++round) {
-            base.push_back(timeRuns([&] { firstBlocks(folders); }, 1));
-            version.push_back(timeRuns([&] { versionStrings(folders); }, 1));
-            scan.push_back(timeRuns([&] { scanFacts(folders); }, 1));
+        for (int round = 0; round < 7; ++round) {
+            base.push_back(timePasses([&] { firstBlocks(folders); }, passes));
+            version.push_back(timePasses([&] { versionStrings(folders); }, passes));
+            scan.push_back(timePasses([&] { scanFacts(folders); }, passes));
         }
         double b = median(base), v = median(version), s = median(scan);
         std::printf("%s: %zu executables (%zu with version strings)\n", root.c_str(), count, withStrings);
