@@ -16,9 +16,11 @@ int main(int argc, char** argv)
     auto save = [&](const std::string& name, const std::string& bytes) {
         std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
     };
-    const std::string block32 = versionBlock32({ { "040C04E4",
-        { string32("CompanyName", "Société"), string32("FileDescription", "Décrit 𝄞"), string32("FileVersion", "1.0") } },
-        { "040904B0", { string32("ProductName", "Second") } } });
+    const std::string block32
+        = versionBlock32({ { "040C04E4",
+                               { string32("CompanyName", "Société"), string32("FileDescription", "Décrit 𝄞"),
+                                   string32("FileVersion", "1.0") } },
+            { "040904B0", { string32("ProductName", "Second") } } });
     const std::string block16 = versionBlock16("040C04E4", { { "CompanyName", "Soci\xe9t\xe9" } });
 
     PeBuilder pe;

@@ -76,7 +76,8 @@ public:
         if (!fits(offset, 4))
             return std::nullopt;
         return static_cast<std::uint32_t>(byteAt(offset)) | static_cast<std::uint32_t>(byteAt(offset + 1)) << 8
-            | static_cast<std::uint32_t>(byteAt(offset + 2)) << 16 | static_cast<std::uint32_t>(byteAt(offset + 3)) << 24;
+            | static_cast<std::uint32_t>(byteAt(offset + 2)) << 16
+            | static_cast<std::uint32_t>(byteAt(offset + 3)) << 24;
     }
     // A big-endian DWORD (PNG headers), or nothing past the end.
     std::optional<std::uint32_t> u32be(std::uint64_t offset) const

@@ -196,7 +196,8 @@ namespace {
         bool valid() const { return m_root.has_value(); }
 
         // The entries of the directory at `offset`, `depth` levels below the root (0 = types).
-        std::optional<std::vector<DirEntry>> directory(std::uint32_t offset, int depth, std::vector<std::uint32_t>& path)
+        std::optional<std::vector<DirEntry>> directory(
+            std::uint32_t offset, int depth, std::vector<std::uint32_t>& path)
         {
             if (!m_root || depth >= kMaxResourceDepth)
                 return std::nullopt;
@@ -465,7 +466,8 @@ namespace {
             if (from >= end)
                 return from;
             auto unitAt = [&](std::uint64_t p) {
-                return static_cast<char32_t>(static_cast<unsigned char>(in[p]) | static_cast<unsigned char>(in[p + 1]) << 8);
+                return static_cast<char32_t>(
+                    static_cast<unsigned char>(in[p]) | static_cast<unsigned char>(in[p + 1]) << 8);
             };
             // Each unit gives at most three bytes (a pair gives four for two units).
             const std::size_t start = m_out.size();

@@ -43,8 +43,8 @@ TEST(InfoCommand, OneLinePerFileInArgumentOrderWithEveryItem)
 {
     const std::string data = std::string(QUAREX_TEST_DATA) + "/exe/";
     quarex::test::TempDir tmp;
-    std::vector<std::string> files = { data + "fr32.exe", tmp.str() + "/absent.exe", data + "mouse.drv",
-        data + "claims.exe", tmp.str() };
+    std::vector<std::string> files
+        = { data + "fr32.exe", tmp.str() + "/absent.exe", data + "mouse.drv", data + "claims.exe", tmp.str() };
     InfoRun run = runInfo(files);
     ASSERT_EQ(run.status, 0);
     ASSERT_EQ(run.lines.size(), files.size());
@@ -79,7 +79,4 @@ TEST(InfoCommand, OneLinePerFileInArgumentOrderWithEveryItem)
     EXPECT_EQ(run.lines[4]["kind"], ""); // a directory
 }
 
-TEST(InfoCommand, WithoutFilesIsAnArgumentError)
-{
-    EXPECT_EQ(runInfo({}).status, 2);
-}
+TEST(InfoCommand, WithoutFilesIsAnArgumentError) { EXPECT_EQ(runInfo({}).status, 2); }

@@ -119,7 +119,8 @@ inline std::string node16(std::string_view key, std::string_view value, const st
 }
 
 // A 16-bit block with one string table of (key, Windows-1252 value) entries.
-inline std::string versionBlock16(std::string_view tableKey, const std::vector<std::pair<std::string, std::string>>& entries)
+inline std::string versionBlock16(
+    std::string_view tableKey, const std::vector<std::pair<std::string, std::string>>& entries)
 {
     std::string fixed(52, '\0');
     putU32(fixed, 0, 0xFEEF04BD);
@@ -388,7 +389,8 @@ public:
 // ---- LE -----------------------------------------------------------------------------------------------
 
 // A VxD-like LE file whose e32_winresoff/e32_winreslen point at one 16-bit version record.
-inline std::string leFile(const std::string& versionBlock, std::uint16_t osType = 4, std::uint32_t moduleFlags = 0x38000)
+inline std::string leFile(
+    const std::string& versionBlock, std::uint16_t osType = 4, std::uint32_t moduleFlags = 0x38000)
 {
     const std::uint32_t le = 0x80;
     std::string f(le + 0xC4, '\0');
@@ -431,7 +433,8 @@ inline std::string dibImage(std::int32_t width, std::int32_t height, std::uint16
 }
 
 // The first bytes of a PNG image: signature and IHDR (enough for the reader; not a displayable picture).
-inline std::string pngImage(std::uint32_t width, std::uint32_t height, std::uint8_t depth = 8, std::uint8_t colourType = 6)
+inline std::string pngImage(
+    std::uint32_t width, std::uint32_t height, std::uint8_t depth = 8, std::uint8_t colourType = 6)
 {
     std::string img("\x89PNG\r\n\x1a\n", 8);
     img += std::string("\0\0\0\x0dIHDR", 8);

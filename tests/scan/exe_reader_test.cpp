@@ -83,8 +83,8 @@ std::vector<IcoEntry> icoEntries(const std::string& ico)
         std::size_t e = 6 + 16u * i;
         auto image = v.bytes(v.u32(e + 12).value_or(0), v.u32(e + 8).value_or(0));
         EXPECT_TRUE(image.has_value()) << "image " << i << " lies outside the .ico";
-        out.push_back({ *v.u8(e), *v.u8(e + 1), *v.u8(e + 2), *v.u16(e + 4), *v.u16(e + 6),
-            std::string(image.value_or("")) });
+        out.push_back(
+            { *v.u8(e), *v.u8(e + 1), *v.u8(e + 2), *v.u16(e + 4), *v.u16(e + 6), std::string(image.value_or("")) });
     }
     return out;
 }
@@ -377,7 +377,8 @@ TEST(ExeReaderBlock, ConvertedBlockKeepsTheOffsetsOfTheKeySearch)
             string32("InternalName", "INT"), string32("LegalCopyright", "©"), string32("OriginalFilename", "ORIG.EXE"),
             string32("ProductName", "Produit"), string32("ProductVersion", "2.0") } } });
     std::string narrow = singleByteVersionBlock(wide);
-    for (auto [key, offset] : { std::pair { "CompanyName", 12 }, { "FileDescription", 16 }, { "OriginalFilename", 20 } }) {
+    for (auto [key, offset] :
+        { std::pair { "CompanyName", 12 }, { "FileDescription", 16 }, { "OriginalFilename", 20 } }) {
         std::size_t p = narrow.find(key);
         ASSERT_NE(p, std::string::npos);
         EXPECT_EQ(p % 4, 0u) << "each key starts 4 bytes into a 4-aligned node";
@@ -432,8 +433,8 @@ TEST(ExeReaderBlock, OddLengthsUnterminatedValuesAndBadNodes)
 
     // Unpaired surrogates become U+FFFD; nothing is dropped around them.
     std::string lone = std::string("\x3D\xD8", 2) + utf16le("x") + std::string("\x00\xDE", 2) + std::string(2, '\0');
-    info.PutVersionBlock(singleByteVersionBlock(
-        versionBlock32({ { "040C04E4", { node32("CompanyName", lone, 4, 1) } } })));
+    info.PutVersionBlock(
+        singleByteVersionBlock(versionBlock32({ { "040C04E4", { node32("CompanyName", lone, 4, 1) } } })));
     EXPECT_EQ(info.sCompanyName(), "\xEF\xBF\xBDx\xEF\xBF\xBD");
 
     // A block without strings, a block too short to hold a node.
