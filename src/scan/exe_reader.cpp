@@ -71,7 +71,8 @@ namespace {
         img.sizeOfHeaders = r.u32(opt + 60).value_or(0);
         std::uint32_t directoryCount = r.u32(opt + (plus ? 108 : 92)).value_or(0);
         const std::uint64_t directories = opt + (plus ? 112 : 96);
-        if (directoryCount > 2 && r.u32(directories + 2 * 8 + 4).value_or(0) != 0)
+        // Like the loader, only the address counts: a resource directory with its size left at 0 is still read.
+        if (directoryCount > 2)
             img.resourceRva = r.u32(directories + 2 * 8).value_or(0);
         if (directoryCount > 14)
             h.dotNet = r.u32(directories + 14 * 8).value_or(0) != 0 && r.u32(directories + 14 * 8 + 4).value_or(0) != 0;

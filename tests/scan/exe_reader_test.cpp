@@ -357,6 +357,14 @@ TEST(ExeReaderDamage, HugeCountsAndSizesAreClampedToTheFile)
     EXPECT_EQ(infoOf(section).sCompanyName(), "");
     EXPECT_EQ(kindOf(section), "Exécutable Win32 (PE, i386, graphique)");
 
+    // A resource directory whose size was left at 0 is read all the same; one with no address is not.
+    std::string noSize = good;
+    putU32(noSize, pe.lfanew + 24 + 96 + 20, 0);
+    EXPECT_EQ(infoOf(noSize).sCompanyName(), "clamped");
+    std::string noAddress = good;
+    putU32(noAddress, pe.lfanew + 24 + 96 + 16, 0);
+    EXPECT_EQ(infoOf(noAddress).sCompanyName(), "");
+
     // Thousands of sections announced, a new-header offset past the end.
     std::string sections = good;
     putU16(sections, pe.lfanew + 6, 0xFFFF);
