@@ -98,14 +98,33 @@ void zFileInfo::PutFileName(const std::string& sFileName)
     PutOpenFile(file.get(), *facts);
 }
 
-void zFileInfo::PutFile(DirectoryHandle& dir, std::string_view name, const FileFacts& facts)
+void zFileInfo::PutFile(
+    DirectoryHandle& dir, std::string_view name, const std::optional<FileFacts>& knownFacts, bool readVersion)
 {
     clear();
+    FileFacts facts = knownFacts.value_or(FileFacts {});
+    std::unique_ptr<ReadableFile> file;
+    if (!knownFacts) {
+        if (readVersion) {
+            file = dir.openChild(name);
+            if (file && file->facts())
+                facts = *file->facts();
+            else
+                file.reset();
+        }
+        if (!file) {
+            auto stated = dir.statChild(name);
+            if (!stated)
+                return;
+            facts = *stated;
+        }
+    }
     putFacts(facts);
     // No executable header fits in fewer than 64 bytes: such a file has no version block to open for.
-    if (!facts.isRegular || facts.size < 64)
+    if (!readVersion || !facts.isRegular || facts.size < 64)
         return;
-    auto file = dir.openChild(name);
+    if (!file)
+        file = dir.openChild(name);
     PutOpenFile(file.get(), facts);
 }
 

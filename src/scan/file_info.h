@@ -36,8 +36,10 @@ public:
 
     // Reads everything about a file, given by its real full path.
     void PutFileName(const std::string& sFileName);
-    // Same, for a file of an open directory (the walk's fast path): facts already known, opened by name.
-    void PutFile(DirectoryHandle& dir, std::string_view name, const FileFacts& facts);
+    // Same, for a file of an open directory (the walk's fast path), opened by name. Without `facts` the
+    // size and date are taken from the opened file; without `readVersion` only they are read.
+    void PutFile(DirectoryHandle& dir, std::string_view name, const std::optional<FileFacts>& facts,
+        bool readVersion = true);
     // Same, for a file already open.
     void PutOpenFile(ReadableFile* file, const FileFacts& facts);
 

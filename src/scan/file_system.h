@@ -37,6 +37,8 @@ public:
     virtual std::uint64_t size() const = 0;
     // Reads up to `length` bytes at `offset`; returns the number read (0 at the end or on error).
     virtual std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t length) = 0;
+    // Facts of the open file, when the file system gives them with the opening.
+    virtual std::optional<FileFacts> facts() const { return std::nullopt; }
 };
 
 // An open directory: its entries in the file system's order, and access to its children by name.

@@ -74,17 +74,14 @@ DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& han
         std::string name = trim(displayName(e.name));
         if (name.empty())
             continue;
-        std::optional<FileFacts> facts = handle.statChild(e.name);
-        if (!facts) {
-            // A file that cannot be examined still is a file of the list (its facts stay empty).
-            if (e.type != EntryType::File)
-                continue;
-            facts = FileFacts { 0, 0, false, true, 0, 0 };
-        }
-        if (facts->isDirectory)
+        if (e.type == EntryType::File) {
+            m_files.push_back(ListedFile { e.name, name, upperCase(name), std::nullopt });
             continue;
-        ListedFile f { e.name, name, upperCase(name), *facts };
-        m_files.push_back(std::move(f));
+        }
+        std::optional<FileFacts> facts = handle.statChild(e.name);
+        if (!facts || facts->isDirectory || !facts->isRegular)
+            continue;
+        m_files.push_back(ListedFile { e.name, name, upperCase(name), facts });
     }
     std::stable_sort(m_files.begin(), m_files.end(), [](const ListedFile& a, const ListedFile& b) {
         if (a.sortKey != b.sortKey)
@@ -229,7 +226,8 @@ void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFi
     if (tableForFile(file.name) < 0)
         return;
     zFileInfo info(m_fs);
-    info.PutFile(dir.handle(), file.rawName, file.facts);
+    // An archive's row shows its size and date only: its bytes are not read.
+    info.PutFile(dir.handle(), file.rawName, file.facts, table != TableArchives);
 
     Grid& grid = m_tables.GridLogiciel(table);
     int row = iGetClearLineGrid(grid, 2, true, "");

@@ -47,7 +47,9 @@ struct ListedFile {
     std::string rawName; // as found on disk
     std::string name; // display text: decoded and trimmed
     std::string sortKey; // upper-cased display name
-    FileFacts facts;
+    // Empty when the listing told only that the entry is a regular file: size and date then come with
+    // the opening (one system call fewer per file of a scan).
+    std::optional<FileFacts> facts;
 };
 
 // One directory while its files are listed: display path, real access, and its siblings by name.
