@@ -5,6 +5,7 @@
 #include "lib/grid.h"
 #include "lib/messages.h"
 #include "scan/scan_engine.h"
+#include "support/recording_dialogue.h"
 #include "ui/dir_list_box.h"
 #include "ui/grid_model.h"
 #include "ui/grid_view.h"
@@ -18,26 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-// Every message box of a benchmark is answered at once.
-class SilentDialogue final : public quarex::Dialogue {
-public:
-    void showError(const std::string&, const std::string&) override { }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return quarex::AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-};
 
 void benchScan(const std::string& tree)
 {
@@ -115,11 +96,9 @@ void benchLargeTable()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    SilentDialogue silent;
-    quarex::setDialogue(&silent);
+    quarex::test::RecordingDialogue silent; // message boxes are answered at once (Cancel)
     if (argc > 1)
         benchScan(quarex::normaliseStartDirectory(argv[1]));
     benchLargeTable();
-    quarex::setDialogue(nullptr);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "lib/messages.h"
 #include "lib/text.h"
 #include "scan/exe_builder.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,52 +18,19 @@ using quarex::test::TempDir;
 
 namespace {
 
-// Answers the report command's dialogs from a script and records what was asked.
-class ScriptedDialogue final : public Dialogue {
-public:
-    std::string saveAnswer;
-    std::deque<int> questionAnswers;
-    int choiceAnswer = -1;
-    std::vector<std::string> questions;
-    std::vector<std::string> errors;
-    std::string saveTitle, saveFilter, saveDefault;
-    std::vector<std::string> choiceOptions;
+using ScriptedDialogue = quarex::test::RecordingDialogue;
 
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string& text, const std::string&) override
-    {
-        questions.push_back(text);
-        if (questionAnswers.empty())
-            return AnswerCancel;
-        int a = questionAnswers.front();
-        questionAnswers.pop_front();
-        return a;
-    }
-    int chooseOption(
-        const std::string& question, const std::string& o1, const std::string& o2, int, const std::string* o3) override
-    {
-        choiceOptions = { question, o1, o2, o3 ? *o3 : std::string() };
-        return choiceAnswer;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
+// The last choice offered: its question, then its options (the third "" when there were two).
+std::vector<std::string> choiceOptions(const ScriptedDialogue& d)
+{
+    const ScriptedDialogue::Shown* choice = d.last("choice");
+    if (!choice)
         return {};
-    }
-    std::string saveFileName(
-        const std::string& title, const std::string& filter, const std::string& name, const std::string&) override
-    {
-        saveTitle = title;
-        saveFilter = filter;
-        saveDefault = name;
-        return saveAnswer;
-    }
-};
-
-struct DialogueScope {
-    explicit DialogueScope(Dialogue& d) { setDialogue(&d); }
-    ~DialogueScope() { setDialogue(nullptr); }
-};
+    std::vector<std::string> options { choice->text };
+    options.insert(options.end(), choice->details.begin(), choice->details.end());
+    options.resize(4);
+    return options;
+}
 
 void fillRow(Grid& g, int r, std::initializer_list<std::string> cells, const std::string& realPath)
 {
@@ -266,7 +234,6 @@ TEST(HtmlReport, UnwritableFileIsReported)
     ResultTables tables;
     InitTitresTableaux(tables);
     ScriptedDialogue d;
-    DialogueScope scope(d);
     HtmlReportRequest request;
     request.fileName = tmp.str() + "/absent/r.htm";
     DetailsSource source { nativeFileSystem(), "" };
@@ -295,10 +262,9 @@ TEST(HtmlReportCommand, CancelAtEachStepWritesNothing)
         { Script { "", {}, 0 }, Script { file, { AnswerCancel }, 0 }, Script { file, { AnswerNo }, -1 },
             Script { file, { AnswerYes, AnswerCancel }, 0 }, Script { file, { AnswerNo, AnswerCancel }, 2 } }) {
         ScriptedDialogue d;
-        DialogueScope scope(d);
         d.saveAnswer = s.save;
         d.questionAnswers = s.answers;
-        d.choiceAnswer = s.choice;
+        d.choice = s.choice;
         EXPECT_FALSE(ConvertHTML(z.tables, HtmlOptions {}, source, hooks));
         EXPECT_EQ(busy, 0);
         EXPECT_FALSE(std::filesystem::exists(file));
@@ -311,10 +277,9 @@ TEST(HtmlReportCommand, OneTableWithoutDriveLettersThenOpensTheResult)
     OneZip z;
     DetailsSource source { nativeFileSystem(), "" };
     ScriptedDialogue d;
-    DialogueScope scope(d);
     d.saveAnswer = z.tmp.str() + "/LISTE.htm";
     d.questionAnswers = { AnswerNo, AnswerNo, AnswerYes };
-    d.choiceAnswer = 2;
+    d.choice = 2;
     std::vector<int> tabs;
     std::string opened;
     HtmlCommandHooks hooks;
@@ -324,16 +289,17 @@ TEST(HtmlReportCommand, OneTableWithoutDriveLettersThenOpensTheResult)
     hooks.openResult = [&](const std::string& f) { opened = f; };
     ASSERT_TRUE(ConvertHTML(z.tables, HtmlOptions {}, source, hooks));
 
-    EXPECT_EQ(d.saveTitle, "Désignez le nom du fichier HTML à créer");
-    EXPECT_EQ(d.saveFilter, "Fichiers HTML (*.htm)|*.htm");
-    EXPECT_EQ(d.saveDefault, "Fichier.htm");
+    ASSERT_NE(d.last("save"), nullptr);
+    EXPECT_EQ(d.last("save")->title, "Désignez le nom du fichier HTML à créer");
+    EXPECT_EQ(d.last("save")->details[0], "Fichiers HTML (*.htm)|*.htm");
+    EXPECT_EQ(d.last("save")->details[1], "Fichier.htm");
     ASSERT_EQ(d.questions.size(), 3u);
     EXPECT_EQ(d.questions[0], "Souhaitez-vous exporter au format HTML tous les tableaux ?");
     EXPECT_EQ(d.questions[1],
         "Une dernière question : \r\n\r\nSouhaitez-vous conserver la lettre du lecteur (C:, D:, etc.) dans le "
         "chemin (path) des fichiers ?");
     EXPECT_EQ(d.questions[2], "Souhaitez-vous consulter le résultat de la génération ?");
-    EXPECT_EQ(d.choiceOptions,
+    EXPECT_EQ(choiceOptions(d),
         (std::vector<std::string> { "Sélectionnez le tableau à exporter : ", "Fichiers d'installation Setup/Install",
             "Fichiers Exécutable", "Archives ZIP" }));
     EXPECT_EQ(tabs, (std::vector<int> { 2, 1 }));

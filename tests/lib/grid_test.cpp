@@ -1,5 +1,6 @@
 #include "lib/grid.h"
 #include "lib/messages.h"
+#include "support/recording_dialogue.h"
 
 #include <gtest/gtest.h>
 
@@ -158,25 +159,6 @@ TEST(Grid, AddItemSplitsOnTabsAndClearLineSkipsFixedColumns)
 }
 
 namespace {
-struct RecordingDialogue : Dialogue {
-    std::vector<std::string> errors;
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return 2; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-};
-
 struct RecordingObserver : GridObserver {
     std::vector<std::string> events;
     void rowsInserted(int f, int l) override { events.push_back("ins " + std::to_string(f) + "-" + std::to_string(l)); }
@@ -192,11 +174,9 @@ struct RecordingObserver : GridObserver {
 
 TEST(Grid, BadKeyColumnIsReportedAndGivesMinusOne)
 {
-    RecordingDialogue d;
-    setDialogue(&d);
+    quarex::test::RecordingDialogue d;
     Grid g(2, 4, 1, 0);
     EXPECT_EQ(iGetClearLineGrid(g, 7, true, ""), -1);
-    setDialogue(nullptr);
     ASSERT_EQ(d.errors.size(), 1u);
     EXPECT_EQ(d.errors[0], "Allocation nouvelle ligne d'un tableau impossible : iGetClearLineGrid()");
 }

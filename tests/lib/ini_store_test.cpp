@@ -1,6 +1,7 @@
 #include "lib/ini_store.h"
 
 #include "lib/messages.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,27 +19,7 @@ using quarex::test::TempDir;
 namespace {
 
 // Keeps the error reports instead of printing them.
-class CapturedErrors final : public Dialogue {
-public:
-    CapturedErrors() { setDialogue(this); }
-    ~CapturedErrors() override { setDialogue(nullptr); }
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::vector<std::string> errors;
-};
+using CapturedErrors = quarex::test::RecordingDialogue;
 
 // A file of at least `size` bytes: the given head, then filler sections, then the given tail.
 std::string largeIni(const std::string& head, const std::string& tail, std::size_t size = kLargeIniSize + 100)

@@ -2,6 +2,7 @@
 
 #include "lib/messages.h"
 #include "support/fake_launch_platform.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,36 +18,12 @@ namespace {
 
 using FakePlatform = quarex::test::FakeLaunchPlatform;
 
-class RecordingDialogue final : public Dialogue {
-public:
-    std::vector<std::pair<std::string, std::string>> errors; // text, title
-    std::vector<std::pair<std::string, std::string>> infos;
-    void showError(const std::string& text, const std::string& title) override { errors.emplace_back(text, title); }
-    void showInformation(const std::string& text, const std::string& title) override
-    {
-        infos.emplace_back(text, title);
-    }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerNo; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-};
-
 class LaunchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         setLaunchPlatform(&platform);
-        setDialogue(&messages);
+        messages.answer = AnswerNo;
         const char* prefix = std::getenv("WINEPREFIX");
         m_savedPrefix = prefix ? std::optional<std::string>(prefix) : std::nullopt;
         // No WIN.INI unless a test makes one.
@@ -55,7 +32,6 @@ protected:
     void TearDown() override
     {
         setLaunchPlatform(nullptr);
-        setDialogue(nullptr);
         if (m_savedPrefix)
             ::setenv("WINEPREFIX", m_savedPrefix->c_str(), 1);
         else
@@ -64,7 +40,7 @@ protected:
 
     TempDir tmp;
     FakePlatform platform;
-    RecordingDialogue messages;
+    quarex::test::RecordingDialogue messages;
 
 private:
     std::optional<std::string> m_savedPrefix;
@@ -124,8 +100,8 @@ TEST_F(LaunchTest, EmptyCommandNamesTheRoutineAndStartsNothing)
     EXPECT_EQ(iExecuteShellWin("   ", 1), 0);
     EXPECT_TRUE(platform.starts.empty());
     ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_NE(messages.errors[0].first.find("Aucun nom d'exécutable n'est passé à la fonction : "), std::string::npos);
-    EXPECT_NE(messages.errors[0].first.find("iExecuteShellWin()"), std::string::npos);
+    EXPECT_NE(messages.errors[0].find("Aucun nom d'exécutable n'est passé à la fonction : "), std::string::npos);
+    EXPECT_NE(messages.errors[0].find("iExecuteShellWin()"), std::string::npos);
 }
 
 TEST_F(LaunchTest, ProgramStartsInItsOwnFolderAndOurFolderStays)
@@ -160,9 +136,10 @@ TEST_F(LaunchTest, WindowsProgramsGoThroughTheRunner)
     EXPECT_EQ(iExecuteShellWin(exe, 1), 0);
     EXPECT_EQ(platform.starts.size(), 1u);
     ASSERT_EQ(messages.infos.size(), 1u);
-    EXPECT_EQ(messages.infos[0].second, "Ouverture impossible");
-    EXPECT_EQ(messages.infos[0].first,
-        "L'extension du fichier ne possède pas d'association vers un exécutable.\r\n\r\n" + exe);
+    ASSERT_NE(messages.last("information"), nullptr);
+    EXPECT_EQ(messages.last("information")->title, "Ouverture impossible");
+    EXPECT_EQ(
+        messages.infos[0], "L'extension du fichier ne possède pas d'association vers un exécutable.\r\n\r\n" + exe);
 }
 
 TEST_F(LaunchTest, StartFailureIsReportedWithTheCommand)
@@ -171,13 +148,13 @@ TEST_F(LaunchTest, StartFailureIsReportedWithTheCommand)
     std::string prog = tmp.write("bin/tool.sh", "#!/bin/sh\n");
     EXPECT_EQ(iExecuteShellWin(prog + " -v", 1), 0);
     ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_EQ(messages.errors[0].first.rfind("Erreur exécution Windows : " + prog + " -v", 0), 0u);
-    EXPECT_NE(messages.errors[0].first.find("refusé par le système"), std::string::npos);
+    EXPECT_EQ(messages.errors[0].rfind("Erreur exécution Windows : " + prog + " -v", 0), 0u);
+    EXPECT_NE(messages.errors[0].find("refusé par le système"), std::string::npos);
 
     messages.errors.clear();
     EXPECT_EQ(iExecuteShellWin(tmp.str() + "/absent/tool", 1), 0);
     ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_NE(messages.errors[0].first.find("Error #53"), std::string::npos);
+    EXPECT_NE(messages.errors[0].find("Error #53"), std::string::npos);
 }
 
 TEST_F(LaunchTest, DocumentWithBlanksReachesItsProgramAsOneArgument)
@@ -216,7 +193,7 @@ TEST_F(LaunchTest, ProgramThatIsItsOwnAssociationRunsDirectly)
     EXPECT_EQ(sGetExecutableAssocie(exe), "");
     EXPECT_FALSE(LanceDocument(exe, true));
     ASSERT_EQ(messages.infos.size(), 1u);
-    EXPECT_NE(messages.infos[0].first.find(exe), std::string::npos);
+    EXPECT_NE(messages.infos[0].find(exe), std::string::npos);
 }
 
 TEST_F(LaunchTest, NoAssociationMessageOnlyWhenAsked)
@@ -227,7 +204,7 @@ TEST_F(LaunchTest, NoAssociationMessageOnlyWhenAsked)
     EXPECT_TRUE(messages.infos.empty());
     EXPECT_FALSE(LanceDocument(doc, true));
     ASSERT_EQ(messages.infos.size(), 1u);
-    EXPECT_EQ(messages.infos[0].first, sMessageSansAssociation(doc));
+    EXPECT_EQ(messages.infos[0], sMessageSansAssociation(doc));
     EXPECT_TRUE(platform.starts.empty());
     // A file that is not there has no associated program.
     platform.associations[tmp.str() + "/CD/gone.txt"] = "/bin/true";
@@ -288,7 +265,7 @@ TEST_F(LaunchTest, OpenDocumentReportsShellFailures)
         platform.openResult = result;
         EXPECT_EQ(OuvreDocument(doc), result);
         ASSERT_EQ(messages.errors.size(), 1u);
-        EXPECT_EQ(messages.errors[0].first, "Lancement document : " + doc + "\r\nErreur inconnue");
+        EXPECT_EQ(messages.errors[0], "Lancement document : " + doc + "\r\nErreur inconnue");
     }
 
     // What cannot be opened at all never reaches the opener.
@@ -298,8 +275,8 @@ TEST_F(LaunchTest, OpenDocumentReportsShellFailures)
     EXPECT_EQ(OuvreDocument(tmp.str() + "/NOFOLDER/X.ZIP"), 3);
     EXPECT_TRUE(platform.opened.empty());
     ASSERT_EQ(messages.errors.size(), 2u);
-    EXPECT_NE(messages.errors[0].first.find("Fichier introuvable"), std::string::npos);
-    EXPECT_NE(messages.errors[1].first.find("Path introuvable"), std::string::npos);
+    EXPECT_NE(messages.errors[0].find("Fichier introuvable"), std::string::npos);
+    EXPECT_NE(messages.errors[1].find("Path introuvable"), std::string::npos);
 
     if (::geteuid() != 0) {
         std::filesystem::permissions(doc, std::filesystem::perms::none);
@@ -312,12 +289,11 @@ TEST_F(LaunchTest, HelpFilesOpenWithTheirViewerOrSayWhyNot)
     std::string hlp = tmp.write("CD/AIDE.HLP", "?_");
     EXPECT_FALSE(AfficheFichierAide(tmp.str() + "/CD/ABSENT.HLP"));
     ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_EQ(messages.errors[0].first.rfind("Affichage de l'aide impossible, le fichier d'aide : ", 0), 0u);
+    EXPECT_EQ(messages.errors[0].rfind("Affichage de l'aide impossible, le fichier d'aide : ", 0), 0u);
 
     EXPECT_FALSE(AfficheFichierAide(hlp));
     ASSERT_EQ(messages.errors.size(), 2u);
-    EXPECT_EQ(
-        messages.errors[1].first.rfind("Impossible de lancer la visualisation du fichier d'aide : " + hlp, 0), 0u);
+    EXPECT_EQ(messages.errors[1].rfind("Impossible de lancer la visualisation du fichier d'aide : " + hlp, 0), 0u);
     EXPECT_TRUE(platform.starts.empty());
 
     std::string viewer = tmp.write("apps/hlpview", "#!/bin/sh\n");
@@ -328,5 +304,5 @@ TEST_F(LaunchTest, HelpFilesOpenWithTheirViewerOrSayWhyNot)
 
     platform.startFails = true;
     EXPECT_FALSE(AfficheFichierAide(hlp));
-    EXPECT_EQ(messages.errors.back().first.rfind("Impossible de lancer la visualisation du fichier d'aide : ", 0), 0u);
+    EXPECT_EQ(messages.errors.back().rfind("Impossible de lancer la visualisation du fichier d'aide : ", 0), 0u);
 }

@@ -2,6 +2,7 @@
 
 #include "lib/messages.h"
 #include "lib/string_table.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,42 +15,25 @@ using namespace quarex;
 
 namespace {
 
-// Answers the choice and the save dialog as a user would, and remembers what was asked.
-class ScriptedDialogue : public Dialogue {
-public:
-    int choice = 0;
-    std::string savePath;
-    std::vector<std::string> asked;
-    int offeredSelection = -2;
-    bool offeredThird = false;
-
-    void showError(const std::string& text, const std::string&) override { asked.push_back("error:" + text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string& question, const std::string& option1, const std::string& option2, int selection,
-        const std::string* option3) override
-    {
-        asked.push_back("choice:" + question + "|" + option1 + "|" + option2 + "|" + (option3 ? *option3 : ""));
-        offeredSelection = selection;
-        offeredThird = option3 != nullptr;
-        return choice;
+// The error reports, choices and save dialogs shown, in order, as "kind:text|details".
+std::vector<std::string> asked(const test::RecordingDialogue& d)
+{
+    std::vector<std::string> lines;
+    for (const auto& shown : d.shown) {
+        if (shown.kind == "error") {
+            lines.push_back("error:" + shown.text);
+        } else if (shown.kind == "choice") {
+            std::string line = "choice:" + shown.text;
+            for (std::size_t i = 0; i < 3; ++i)
+                line += "|" + (i < shown.details.size() ? shown.details[i] : std::string());
+            lines.push_back(line);
+        } else if (shown.kind == "save") {
+            lines.push_back(
+                "save:" + shown.title + "|" + shown.details[0] + "|" + shown.details[1] + "|" + shown.details[2]);
+        }
     }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string& title, const std::string& filter, const std::string& defaultName,
-        const std::string& ext) override
-    {
-        asked.push_back("save:" + title + "|" + filter + "|" + defaultName + "|" + ext);
-        return savePath;
-    }
-};
-
-struct DialogueGuard {
-    explicit DialogueGuard(Dialogue* d) { setDialogue(d); }
-    ~DialogueGuard() { setDialogue(nullptr); }
-};
+    return lines;
+}
 
 Grid sampleGrid()
 {
@@ -96,18 +80,18 @@ TEST(ExportGridDialog, EachFormWritesItsFileWithTheFormsDialogValues)
     };
     for (const Expected& c : cases) {
         test::TempDir dir;
-        ScriptedDialogue d;
-        DialogueGuard guard(&d);
+        test::RecordingDialogue d;
         d.choice = c.choice;
-        d.savePath = dir.str() + "/table.out";
+        d.saveAnswer = dir.str() + "/table.out";
         BusyLog busy;
-        EXPECT_EQ(ExportGridDialog(sampleGrid(), busy.hooks()), d.savePath);
-        ASSERT_EQ(d.asked.size(), 2u);
-        EXPECT_EQ(d.asked[0], "choice:Exporter le tableau courant au format ASCII :|CSV|PRN|TXT");
-        EXPECT_EQ(d.offeredSelection, 0);
-        EXPECT_TRUE(d.offeredThird);
-        EXPECT_EQ(d.asked[1], c.save);
-        EXPECT_EQ(test::readFile(d.savePath), c.bytes) << "form " << c.choice;
+        EXPECT_EQ(ExportGridDialog(sampleGrid(), busy.hooks()), d.saveAnswer);
+        ASSERT_EQ(asked(d).size(), 2u);
+        EXPECT_EQ(asked(d)[0], "choice:Exporter le tableau courant au format ASCII :|CSV|PRN|TXT");
+        ASSERT_NE(d.last("choice"), nullptr);
+        EXPECT_EQ(d.last("choice")->selection, 0);
+        EXPECT_EQ(d.last("choice")->details.size(), 3u);
+        EXPECT_EQ(asked(d)[1], c.save);
+        EXPECT_EQ(test::readFile(d.saveAnswer), c.bytes) << "form " << c.choice;
         EXPECT_EQ(busy.calls, (std::vector<std::string> { "on", "off" }));
     }
 }
@@ -116,20 +100,18 @@ TEST(ExportGridDialog, CancellingEitherDialogWritesNothing)
 {
     test::TempDir dir;
     {
-        ScriptedDialogue d;
-        DialogueGuard guard(&d);
+        test::RecordingDialogue d;
         d.choice = -1;
-        d.savePath = dir.str() + "/never.csv";
+        d.saveAnswer = dir.str() + "/never.csv";
         BusyLog busy;
         EXPECT_EQ(ExportGridDialog(sampleGrid(), busy.hooks()), "");
-        EXPECT_EQ(d.asked.size(), 1u); // no save dialog after a cancelled choice
+        EXPECT_EQ(asked(d).size(), 1u); // no save dialog after a cancelled choice
         EXPECT_EQ(busy.calls, (std::vector<std::string> { "off" }));
     }
     for (const std::string answer : { "", "   " }) {
-        ScriptedDialogue d;
-        DialogueGuard guard(&d);
+        test::RecordingDialogue d;
         d.choice = 2;
-        d.savePath = answer;
+        d.saveAnswer = answer;
         BusyLog busy;
         EXPECT_EQ(ExportGridDialog(sampleGrid(), busy.hooks()), "");
         EXPECT_TRUE(busy.calls.empty());
@@ -141,10 +123,9 @@ TEST(ExportGridDialog, ExistingFileIsReplacedAndBlankRowGivesEmptyQuotedCells)
 {
     test::TempDir dir;
     std::string path = dir.write("old.csv", "earlier content that is longer than the new one\r\n");
-    ScriptedDialogue d;
-    DialogueGuard guard(&d);
+    test::RecordingDialogue d;
     d.choice = 0;
-    d.savePath = path;
+    d.saveAnswer = path;
     Grid grid(2, 4);
     grid.setCell(0, 2, " Fichier");
     EXPECT_EQ(ExportGridDialog(grid, {}), path);
@@ -154,14 +135,13 @@ TEST(ExportGridDialog, ExistingFileIsReplacedAndBlankRowGivesEmptyQuotedCells)
 TEST(ExportGridDialog, UnwritableFileIsReportedAndTheBusyStateEnds)
 {
     test::TempDir dir;
-    ScriptedDialogue d;
-    DialogueGuard guard(&d);
+    test::RecordingDialogue d;
     d.choice = 1;
-    d.savePath = dir.str() + "/missing-folder/table.prn";
+    d.saveAnswer = dir.str() + "/missing-folder/table.prn";
     BusyLog busy;
     EXPECT_EQ(ExportGridDialog(sampleGrid(), busy.hooks()), "");
-    ASSERT_EQ(d.asked.size(), 3u);
-    EXPECT_EQ(d.asked[2].rfind("error:" + sLoadString(284) + d.savePath, 0), 0u) << d.asked[2];
+    ASSERT_EQ(asked(d).size(), 3u);
+    EXPECT_EQ(asked(d)[2].rfind("error:" + sLoadString(284) + d.saveAnswer, 0), 0u) << asked(d)[2];
     EXPECT_EQ(busy.calls, (std::vector<std::string> { "on", "off" }));
-    EXPECT_FALSE(std::filesystem::exists(d.savePath));
+    EXPECT_FALSE(std::filesystem::exists(d.saveAnswer));
 }

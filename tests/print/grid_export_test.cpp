@@ -1,6 +1,7 @@
 #include "print/grid_export.h"
 
 #include "lib/messages.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -60,26 +61,9 @@ TEST(GridExport, FileIsWindows1252AndUnwritableTargetIsReported)
     ASSERT_TRUE(GridExport(g, file));
     EXPECT_EQ(quarex::test::readFile(file), "\r\n\xc9t\xe9\r\n");
 
-    struct Capture : Dialogue {
-        std::string last;
-        void showError(const std::string& t, const std::string&) override { last = t; }
-        void showInformation(const std::string&, const std::string&) override { }
-        int askQuestion(const std::string&, const std::string&) override { return 2; }
-        int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-        {
-            return -1;
-        }
-        std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-        {
-            return {};
-        }
-        std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-        {
-            return {};
-        }
-    } capture;
-    setDialogue(&capture);
+    quarex::test::RecordingDialogue capture;
     EXPECT_FALSE(GridExport(g, tmp.str() + "/no/such/dir/out.csv"));
-    setDialogue(nullptr);
-    EXPECT_EQ(capture.last.rfind("Erreur d'écriture sur le fichier : " + tmp.str() + "/no/such/dir/out.csv", 0), 0u);
+    ASSERT_FALSE(capture.errors.empty());
+    EXPECT_EQ(
+        capture.errors.back().rfind("Erreur d'écriture sur le fichier : " + tmp.str() + "/no/such/dir/out.csv", 0), 0u);
 }

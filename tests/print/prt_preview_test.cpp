@@ -3,6 +3,7 @@
 #include "lib/ini_store.h"
 #include "lib/messages.h"
 #include "lib/string_table.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -125,26 +126,6 @@ std::vector<std::string> afterConstruction(const RecordingEngine& engine)
     // The first two entries are the work file and the application title.
     return std::vector<std::string>(engine.log.begin() + 2, engine.log.end());
 }
-
-class RecordingDialogue : public Dialogue {
-public:
-    std::vector<std::string> errors;
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-};
 
 } // namespace
 
@@ -341,14 +322,12 @@ TEST(PrtPreviewJob, BuildingBlocksWithoutDisplayDoNotRepeatTheSetUp)
 
 TEST(PrtPreviewJob, FailedSetUpIsReportedAndTheContentStillGoesOut)
 {
-    RecordingDialogue dialogue;
-    setDialogue(&dialogue);
+    quarex::test::RecordingDialogue dialogue;
     RecordingEngine engine;
     engine.failOnOrientation = true;
     PrtPreview job(engine);
     Grid grid;
     job.DisplayGridLandscape(grid, std::string("T"));
-    setDialogue(nullptr);
 
     ASSERT_EQ(dialogue.errors.size(), 1u);
     EXPECT_EQ(dialogue.errors[0].rfind(sLoadString(425), 0), 0u) << dialogue.errors[0];

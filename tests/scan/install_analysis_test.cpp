@@ -3,6 +3,7 @@
 #include "lib/messages.h"
 #include "lib/text.h"
 #include "support/memory_file_system.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -66,27 +67,7 @@ std::string description(const std::string& fileDescription)
     return versionBlock({ { "FileDescription", fileDescription } });
 }
 
-class CapturedErrors final : public Dialogue {
-public:
-    CapturedErrors() { setDialogue(this); }
-    ~CapturedErrors() override { setDialogue(nullptr); }
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::vector<std::string> errors;
-};
+using CapturedErrors = quarex::test::RecordingDialogue;
 
 // Counts the files opened through a file system, by upper-cased name.
 class CountingFileSystem final : public FileSystem {

@@ -126,7 +126,6 @@ private slots:
     void statusBarWithoutMsgPanelIsReported()
     {
         test::RecordingDialogue dialogue;
-        test::ScopedDialogue scoped(dialogue);
         QStatusBar bare;
         setMainStatusBar(&bare);
         MainMsg("rien");
@@ -143,7 +142,6 @@ private slots:
     {
         setMainStatusBar(nullptr);
         test::RecordingDialogue dialogue;
-        test::ScopedDialogue scoped(dialogue);
         MainMsg("perdu");
         BusyOn();
         QVERIFY(isBusy());

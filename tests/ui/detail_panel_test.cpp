@@ -21,7 +21,6 @@
 using namespace quarex;
 using quarex::test::FakeLaunchPlatform;
 using quarex::test::RecordingDialogue;
-using quarex::test::ScopedDialogue;
 using quarex::test::ScopedLaunchPlatform;
 using quarex::test::TempDir;
 

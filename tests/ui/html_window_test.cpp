@@ -19,36 +19,6 @@ using quarex::test::TempDir;
 
 namespace {
 
-class ReportDialogue final : public Dialogue {
-public:
-    std::string file;
-    std::deque<int> answers;
-    std::vector<std::string> questions;
-    std::vector<std::string> errors;
-    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string& text, const std::string&) override
-    {
-        questions.push_back(text);
-        int a = answers.empty() ? AnswerCancel : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return a;
-    }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return file;
-    }
-};
-
 QAbstractButton* button(MainForm& form, const char* name)
 {
     return form.findChild<QAbstractButton*>(QString::fromLatin1(name));
@@ -67,8 +37,7 @@ private slots:
         tmp.write("cd/JEUX/readme.txt", "Un jeu");
         tmp.write("cd/OUTILS.ZIP", "PK");
         std::string out = tmp.mkdir("out");
-        ReportDialogue d;
-        test::ScopedDialogue scope(d);
+        test::RecordingDialogue d;
         MainForm form;
         QVERIFY(form.selectDirectory(tmp.str() + "/cd"));
         button(form, "Explorer")->click();
@@ -77,17 +46,17 @@ private slots:
         int tab = form.zoneDesTableaux()->currentIndex();
 
         // Cancel at the first question writes nothing.
-        d.file = out + "/rapport.htm";
-        d.answers = { AnswerCancel };
+        d.saveAnswer = out + "/rapport.htm";
+        d.questionAnswers = { AnswerCancel };
         button(form, "ConvertHTML")->click();
-        QVERIFY(!std::filesystem::exists(d.file));
+        QVERIFY(!std::filesystem::exists(d.saveAnswer));
 
         d.questions.clear();
-        d.answers = { AnswerYes, AnswerYes, AnswerNo };
+        d.questionAnswers = { AnswerYes, AnswerYes, AnswerNo };
         button(form, "ConvertHTML")->click();
         QCOMPARE(d.questions.size(), std::size_t(3));
         QVERIFY(d.errors.empty());
-        std::string frames = readFile(d.file);
+        std::string frames = readFile(d.saveAnswer);
         QVERIFY(frames.find("pertoire : " + tmp.str() + "/cd</TITLE>") != std::string::npos);
         std::string tables = readFile(out + "/rapport_tableaux.htm");
         std::string data = readFile(out + "/rapport_donnees.htm");

@@ -13,7 +13,6 @@
 
 using namespace quarex;
 using quarex::test::RecordingDialogue;
-using quarex::test::ScopedDialogue;
 using quarex::test::TempDir;
 
 namespace {

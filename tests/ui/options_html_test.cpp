@@ -17,38 +17,20 @@
 #include <filesystem>
 
 using namespace quarex;
-using quarex::test::ScopedDialogue;
+using quarex::test::RecordingDialogue;
 using quarex::test::TempDir;
 using quarex::test::whenModalOpens;
 
 namespace {
 
-// Gives a path to the file dialogs and records their titles and filters.
-class PickingDialogue final : public Dialogue {
-public:
-    std::string answer;
-    std::vector<std::string> titles, filters, extensions;
-    void showError(const std::string&, const std::string&) override { }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return -1;
-    }
-    std::string openFileName(
-        const std::string& title, const std::string& filter, const std::string&, const std::string& ext) override
-    {
-        titles.push_back(title);
-        filters.push_back(filter);
-        extensions.push_back(ext);
-        return answer;
-    }
-    std::string saveFileName(
-        const std::string& title, const std::string& filter, const std::string&, const std::string& ext) override
-    {
-        return openFileName(title, filter, {}, ext);
-    }
-};
+// The last open or save dialog shown (an empty one when none was).
+RecordingDialogue::Shown lastFileDialog(const RecordingDialogue& d)
+{
+    for (auto it = d.shown.rbegin(); it != d.shown.rend(); ++it)
+        if (it->kind == "open" || it->kind == "save")
+            return *it;
+    return { {}, {}, {}, { {}, {}, {} }, -1 };
+}
 
 template <typename T> T* child(QWidget& w, const char* name)
 {
@@ -168,29 +150,28 @@ private slots:
     {
         TempDir tmp;
         Lib_OptionsHTML w(tmp.str() + "/Quarex.ini");
-        PickingDialogue d;
-        ScopedDialogue scope(d);
+        RecordingDialogue d;
         child<QCheckBox>(w, "CheckImage")->click();
         child<QLineEdit>(w, "ImageDebut")->setText(QStringLiteral("ancien.gif"));
         child<QPushButton>(w, "LeFichier")->click();
         QCOMPARE(child<QLineEdit>(w, "ImageDebut")->text(), QStringLiteral("ancien.gif"));
-        d.answer = "/img/logo.gif";
+        d.openAnswer = d.saveAnswer = "/img/logo.gif";
         child<QPushButton>(w, "LeFichier")->click();
         QCOMPARE(child<QLineEdit>(w, "ImageDebut")->text(), QStringLiteral("/img/logo.gif"));
-        QCOMPARE(d.titles.back(), std::string("Sélection d'une image GIF."));
-        QCOMPARE(d.filters.back(), std::string("Compuserve GIF (*.gif)|*.gif|Tous les fichiers (*.*)|*.*"));
-        QCOMPARE(d.extensions.back(), std::string(".gif"));
+        QCOMPARE(lastFileDialog(d).title, std::string("Sélection d'une image GIF."));
+        QCOMPARE(lastFileDialog(d).details[0], std::string("Compuserve GIF (*.gif)|*.gif|Tous les fichiers (*.*)|*.*"));
+        QCOMPARE(lastFileDialog(d).details[2], std::string(".gif"));
 
         child<QCheckBox>(w, "CheckBack")->click();
         child<QPushButton>(w, "Limage")->click();
         QCOMPARE(child<QLineEdit>(w, "ImageBack")->text(), QStringLiteral("/img/logo.gif"));
 
         child<QCheckBox>(w, "CheckRef")->click();
-        d.answer = "/doc/biblio.htm";
+        d.openAnswer = d.saveAnswer = "/doc/biblio.htm";
         child<QPushButton>(w, "FichierHTML")->click();
         QCOMPARE(child<QLineEdit>(w, "RefHTML")->text(), QStringLiteral("/doc/biblio.htm"));
-        QCOMPARE(d.titles.back(), std::string("Sélection d'un nom de fichier HTML."));
-        QCOMPARE(d.extensions.back(), std::string(".htm"));
+        QCOMPARE(lastFileDialog(d).title, std::string("Sélection d'un nom de fichier HTML."));
+        QCOMPARE(lastFileDialog(d).details[2], std::string(".htm"));
     }
 
     void colourPicker()

@@ -5,6 +5,7 @@
 #include "print/print_commands_qt.h"
 #include "print/prt_preview.h"
 #include "scan/scan_engine.h"
+#include "support/recording_dialogue.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
 
@@ -384,41 +385,15 @@ void PrintPreviewTest::printCommandsUseTheRightOrientationAndCleanUp()
         std::string("a\r\nb\r\nc\r\nd\r\ne"));
 }
 
-namespace {
-
-class SaveToDialogue : public Dialogue {
-public:
-    std::string path;
-    bool busyDuringChoice = true;
-    void showError(const std::string&, const std::string&) override { }
-    void showInformation(const std::string&, const std::string&) override { }
-    int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
-    int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override
-    {
-        return 0;
-    }
-    std::string openFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::string saveFileName(const std::string&, const std::string&, const std::string&, const std::string&) override
-    {
-        return path;
-    }
-};
-
-} // namespace
-
 void PrintPreviewTest::exportCommandEndsTheBusyState()
 {
     test::TempDir dir;
-    SaveToDialogue d;
-    d.path = dir.str() + "/table.csv";
-    setDialogue(&d);
+    test::RecordingDialogue d;
+    d.choice = 0;
+    d.saveAnswer = dir.str() + "/table.csv";
     ExportGridDialog(resultTable(1));
-    setDialogue(nullptr);
     QVERIFY(!isBusy());
-    QCOMPARE(QString::fromStdString(test::readFile(d.path)),
+    QCOMPARE(QString::fromStdString(test::readFile(d.saveAnswer)),
         QString("\" Description\",\" Emplacement\",\" Fichier\",\" Version\"\r\n"
                 "\" Programme0001\",\" D:/DOSSIER0001/\",\" Prog0001.exe\",\" 1.1\"\r\n"));
 }

@@ -11,7 +11,6 @@
 
 using namespace quarex;
 using quarex::test::RecordingDialogue;
-using quarex::test::ScopedDialogue;
 using quarex::test::whenModalOpens;
 
 class RgbFormTest : public QObject {
@@ -43,7 +42,6 @@ private slots:
     void enterAcceptsZeroTo255AndRejectsTheRest()
     {
         RecordingDialogue d;
-        ScopedDialogue scope(d);
         Lib_RGBForm form;
         form.show();
         form.activateWindow();

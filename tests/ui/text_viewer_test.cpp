@@ -18,7 +18,6 @@
 using namespace quarex;
 using quarex::test::FakeLaunchPlatform;
 using quarex::test::RecordingDialogue;
-using quarex::test::ScopedDialogue;
 using quarex::test::ScopedLaunchPlatform;
 using quarex::test::TempDir;
 
@@ -104,7 +103,6 @@ private slots:
 
         // A blank name does nothing; a missing file is reported by the open routine and leaves the box alone.
         RecordingDialogue messages;
-        ScopedDialogue scoped(messages);
         QVERIFY(!ChargeFichierTexte("  ", &box, false));
         QVERIFY(messages.shown.empty());
         QVERIFY(!ChargeFichierTexte(tmp.str() + "/absent.txt", &box, false));
@@ -138,7 +136,6 @@ private slots:
         std::string empty = tmp.write("CD/VIDE.TXT", "");
         tmp.write("CD/plein.txt", "du texte");
         RecordingDialogue messages;
-        ScopedDialogue scoped(messages);
         ViewerWindow w;
         w.viewer.setEntries(entries({ "plein.txt", "VIDE.TXT" }), tmp.str() + "/CD", "");
         w.viewer.showEntry(0);
@@ -160,7 +157,6 @@ private slots:
         tmp.write("CD/PROG.ICO", icoBytes(Qt::red, 32));
         tmp.write("CD/abime.ico", "\0\0\1\0\xFF\xFF garbage");
         RecordingDialogue messages;
-        ScopedDialogue scoped(messages);
         ViewerWindow w;
         w.viewer.setEntries(entries({ "abime.ico", "lisez.txt", "PROG.ICO" }), tmp.str() + "/CD", "");
         w.viewer.showEntry(1);
@@ -249,7 +245,6 @@ private slots:
         platform.associations[wri] = "/usr/bin/true";
         platform.associations[txt] = "/usr/bin/true";
         RecordingDialogue messages;
-        ScopedDialogue scoped(messages);
         ViewerWindow w;
         w.viewer.setEntries(entries({ "AIDE.HLP", "GUIDE.WRI", "lisez.txt" }), tmp.str() + "/CD", "");
 
