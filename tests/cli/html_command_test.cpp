@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
 using quarex::test::readFile;
 using quarex::test::TempDir;
@@ -14,9 +12,7 @@ namespace {
 
 int runScan(const std::string& args)
 {
-    std::string command = std::string(QUAREX_SCAN_BINARY) + " " + args + " >/dev/null 2>&1";
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return quarex::test::runCommand(std::string(QUAREX_SCAN_BINARY) + " " + args + " >/dev/null 2>&1").status;
 }
 
 struct Disc {

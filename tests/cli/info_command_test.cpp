@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -22,16 +20,9 @@ InfoRun runInfo(const std::vector<std::string>& files)
     std::string command = std::string(QUAREX_SCAN_BINARY) + " info";
     for (const std::string& f : files)
         command += " '" + f + "'";
-    command += " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int status = ::pclose(pipe);
-    InfoRun run { WIFEXITED(status) ? WEXITSTATUS(status) : -1, {} };
-    std::istringstream lines(out);
+    quarex::test::CommandRun result = quarex::test::runCommand(command + " 2>/dev/null");
+    InfoRun run { result.status, {} };
+    std::istringstream lines(result.out);
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(nlohmann::json::parse(line));
     return run;

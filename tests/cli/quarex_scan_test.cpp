@@ -3,31 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <sys/wait.h>
 
 using quarex::test::TempDir;
 
 namespace {
 
-struct ScanRun {
-    int status;
-    std::string out;
-};
+using ScanRun = quarex::test::CommandRun;
 
 ScanRun runScan(const std::string& args)
 {
-    std::string command = std::string(QUAREX_SCAN_BINARY) + " " + args + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int status = ::pclose(pipe);
-    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, out };
+    return quarex::test::runCommand(std::string(QUAREX_SCAN_BINARY) + " " + args + " 2>/dev/null");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "support/test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <system_error>
 
 namespace quarex::test {
@@ -51,6 +53,21 @@ std::string readFile(const std::string& path)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+CommandRun runCommand(const std::string& command)
+{
+    CommandRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 } // namespace quarex::test

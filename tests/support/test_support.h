@@ -29,4 +29,13 @@ private:
 // Reads a whole file as bytes ("" when it cannot be read).
 std::string readFile(const std::string& path);
 
+// What a shell command wrote on standard output, and its exit status (-1 when it did not exit normally).
+struct CommandRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs a command through the shell and waits for it.
+CommandRun runCommand(const std::string& command);
+
 } // namespace quarex::test
