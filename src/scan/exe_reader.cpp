@@ -779,6 +779,20 @@ namespace {
         return describeImage(*bytes, groupBitCount);
     }
 
+    // The .ico file of the images a group names; iconRef finds where one group entry's image lies.
+    template <typename IconRef>
+    std::optional<std::string> iconFile(ByteReader& r, const std::vector<GroupEntry>& entries, IconRef iconRef)
+    {
+        std::vector<IconImage> images;
+        for (const GroupEntry& e : entries)
+            if (std::optional<ResourceRef> ref = iconRef(e))
+                if (auto image = imageAt(r, *ref, e.bitCount))
+                    images.push_back(std::move(*image));
+        if (images.empty())
+            return std::nullopt;
+        return icoFile(images);
+    }
+
     std::optional<std::string> peIcon(ByteReader& r, const Image& img)
     {
         PeResources res(r, img);
@@ -796,20 +810,12 @@ namespace {
         auto icons = res.typeDirectory(kRtIcon, iconPath);
         if (!icons)
             return std::nullopt;
-        std::vector<IconImage> images;
-        for (const GroupEntry& e : entries) {
-            for (const DirEntry& icon : *icons) {
-                if (icon.named || icon.id != e.id)
-                    continue;
-                if (auto ref = res.language(icon, iconPath, group->language))
-                    if (auto image = imageAt(r, *ref, e.bitCount))
-                        images.push_back(std::move(*image));
-                break;
-            }
-        }
-        if (images.empty())
+        return iconFile(r, entries, [&](const GroupEntry& e) -> std::optional<ResourceRef> {
+            for (const DirEntry& icon : *icons)
+                if (!icon.named && icon.id == e.id)
+                    return res.language(icon, iconPath, group->language);
             return std::nullopt;
-        return icoFile(images);
+        });
     }
 
     std::optional<std::string> neIcon(ByteReader& r, const Image& img)
@@ -826,20 +832,12 @@ namespace {
         auto groupRef = neRef(r, *group);
         if (!groupRef)
             return std::nullopt;
-        std::vector<IconImage> images;
-        for (const GroupEntry& e : groupEntries(r, *groupRef)) {
-            for (const NeResource& res : all) {
-                if (res.type != kNeTypeIcon || (res.id & 0x8000) == 0 || (res.id & 0x7FFF) != e.id)
-                    continue;
-                if (auto ref = neRef(r, res))
-                    if (auto image = imageAt(r, *ref, e.bitCount))
-                        images.push_back(std::move(*image));
-                break;
-            }
-        }
-        if (images.empty())
+        return iconFile(r, groupEntries(r, *groupRef), [&](const GroupEntry& e) -> std::optional<ResourceRef> {
+            for (const NeResource& res : all)
+                if (res.type == kNeTypeIcon && (res.id & 0x8000) != 0 && (res.id & 0x7FFF) == e.id)
+                    return neRef(r, res);
             return std::nullopt;
-        return icoFile(images);
+        });
     }
 
     std::optional<std::string> iconOf(ByteReader& r, const Image& img)
