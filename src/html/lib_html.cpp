@@ -50,6 +50,22 @@ namespace {
         return out;
     }
 
+    // Replaces text[start, end) by `opening` ADDRESS">ADDRESS</A>.
+    void replaceByLink(
+        std::string& text, std::size_t start, std::size_t end, std::string_view opening, const std::string& address)
+    {
+        std::string linked;
+        linked.reserve(text.size() + 2 * address.size() + opening.size() + 6);
+        linked.append(text, 0, start);
+        linked += opening;
+        linked += address;
+        linked += "\">";
+        linked += address;
+        linked += "</A>";
+        linked.append(text, end, std::string::npos);
+        text = std::move(linked);
+    }
+
     // The first occurrence of `prefix` becomes " <A HREF="ADDR">ADDR</A>".
     void linkFirstWebAddress(std::string& text, std::string_view prefix)
     {
@@ -59,17 +75,7 @@ namespace {
         std::size_t end = text.find_first_of(" <", p + 1);
         if (end == std::string::npos)
             end = text.size();
-        std::string address = trim(std::string_view(text).substr(p, end - p));
-        std::string linked;
-        linked.reserve(text.size() + 2 * address.size() + 20);
-        linked.append(text, 0, p);
-        linked += " <A HREF=\"";
-        linked += address;
-        linked += "\">";
-        linked += address;
-        linked += "</A>";
-        linked.append(text, end, std::string::npos);
-        text = std::move(linked);
+        replaceByLink(text, p, end, " <A HREF=\"", trim(std::string_view(text).substr(p, end - p)));
     }
 
     // The address around the first "@", when a blank or ">" stands before it, becomes a mailto link.
@@ -91,17 +97,7 @@ namespace {
         std::size_t end = text.find_first_of(" <", start);
         if (end == std::string::npos)
             end = text.size();
-        std::string address = text.substr(start, end - start);
-        std::string linked;
-        linked.reserve(text.size() + 2 * address.size() + 30);
-        linked.append(text, 0, start);
-        linked += "<A HREF=\"mailto:";
-        linked += address;
-        linked += "\">";
-        linked += address;
-        linked += "</A>";
-        linked.append(text, end, std::string::npos);
-        text = std::move(linked);
+        replaceByLink(text, start, end, "<A HREF=\"mailto:", text.substr(start, end - start));
     }
 
     // Separators of anchor names, besides the Latin-1 letters.
