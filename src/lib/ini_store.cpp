@@ -394,6 +394,20 @@ void IniDocument::ensureLastLineEnded()
         m_lines.back().ending = m_newline;
 }
 
+bool IniDocument::replaceEntry(std::size_t at, std::string_view key, std::optional<std::string_view> value)
+{
+    if (!value) {
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(at));
+        return true;
+    }
+    Line replacement = makeLine(entryText(key, *value));
+    replacement.ending = m_lines[at].ending;
+    if (replacement.raw == m_lines[at].raw)
+        return false;
+    m_lines[at] = std::move(replacement);
+    return true;
+}
+
 void IniDocument::insertLine(std::size_t at, std::string_view text)
 {
     if (at >= m_lines.size()) {
@@ -439,17 +453,8 @@ bool IniDocument::setClassic(std::string_view section, std::string_view key, std
         auto k = classicKey(m_lines[i].text);
         if (!k || !equalsNoCase(*k, wantedKey))
             continue;
-        if (!value) {
-            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
-            return true;
-        }
         // The key keeps the spelling it has in the file, as the profile functions do.
-        Line replacement = makeLine(entryText(*k, *value));
-        replacement.ending = m_lines[i].ending;
-        if (replacement.raw == m_lines[i].raw)
-            return false;
-        m_lines[i] = std::move(replacement);
-        return true;
+        return replaceEntry(i, *k, value);
     }
     if (!value)
         return false;
@@ -480,19 +485,8 @@ bool IniDocument::setLarge(std::string_view section, std::string_view key, std::
             return true;
         }
         auto k = largeKey(text);
-        if (k && *k == wantedKey) {
-            if (!value) {
-                m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
-                return true;
-            }
-            std::string ending = m_lines[i].ending;
-            Line replacement = makeLine(entryText(wantedKey, *value));
-            replacement.ending = ending;
-            if (replacement.raw == m_lines[i].raw)
-                return false;
-            m_lines[i] = std::move(replacement);
-            return true;
-        }
+        if (k && *k == wantedKey)
+            return replaceEntry(i, wantedKey, value);
     }
     if (!value)
         return false;

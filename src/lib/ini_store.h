@@ -61,6 +61,8 @@ private:
     bool setClassic(std::string_view section, std::string_view key, std::optional<std::string_view> value);
     bool setLarge(std::string_view section, std::string_view key, std::optional<std::string_view> value);
     void insertLine(std::size_t at, std::string_view text);
+    // Line `at` holds the entry: rewrites it as key=value (keeping its line ending), or erases it when no value.
+    bool replaceEntry(std::size_t at, std::string_view key, std::optional<std::string_view> value);
     void ensureLastLineEnded();
 
     std::vector<Line> m_lines;
