@@ -3,6 +3,7 @@
 #include "exe_builder.h"
 #include "lib/text.h"
 #include "scan/scan_engine.h"
+#include "support/scanned_row.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +26,7 @@ std::vector<std::string> names(const SelectionDetails& d)
 // A row as the scan writes it: location, proper-case name, real path.
 int addRow(Grid& grid, const std::string& folder, const std::string& rawName, const std::string& first = "")
 {
-    int r = iGetClearLineGrid(grid, 2, true, "");
-    grid.setCell(r, 0, first);
-    grid.setCell(r, 1, " " + folder);
-    grid.setCell(r, 2, " " + properCase(rawName));
-    grid.setRowPath(r, folder + "/" + rawName);
-    return r;
+    return test::addScannedRow(grid, folder, rawName, first);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "lib/grid.h"
 #include "lib/text.h"
 #include "support/fake_launch_platform.h"
+#include "support/scanned_row.h"
 #include "support/test_support.h"
 #include "ui/detail_panel.h"
 #include "ui/grid_view.h"
@@ -31,12 +32,7 @@ std::string fixture(const std::string& name) { return test::readFile(std::string
 // A row as the scan writes it: description (or size), location, proper-case name, real path.
 int addRow(Grid& grid, const std::string& folder, const std::string& rawName, const std::string& first = " 0")
 {
-    int r = iGetClearLineGrid(grid, 2, true, "");
-    grid.setCell(r, 0, first);
-    grid.setCell(r, 1, " " + folder);
-    grid.setCell(r, 2, " " + properCase(rawName));
-    grid.setRowPath(r, folder + "/" + rawName);
-    return r;
+    return test::addScannedRow(grid, folder, rawName, first);
 }
 
 std::string plainDosProgram() { return "MZ" + std::string(62, '\0') + "\xB4\x4C\xCD\x21"; }
