@@ -4,6 +4,7 @@
 // Then one more scan through a counting file system shows how often each sibling file is opened.
 #include "lib/text.h"
 #include "scan/scan_engine.h"
+#include "support/counting_file_system.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,48 +21,6 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Counts the files opened through it, per directory and upper-cased name.
-class CountingFileSystem final : public FileSystem {
-public:
-    std::unique_ptr<DirectoryHandle> openDirectory(const std::string& path) override
-    {
-        return wrap(nativeFileSystem().openDirectory(path));
-    }
-    std::optional<FileFacts> stat(const std::string& path) override { return nativeFileSystem().stat(path); }
-    std::unique_ptr<ReadableFile> open(const std::string& path) override { return nativeFileSystem().open(path); }
-
-    std::map<std::string, std::map<std::string, int>> opensByName; // name -> directory -> count
-
-private:
-    struct Dir final : DirectoryHandle {
-        Dir(CountingFileSystem& owner, std::unique_ptr<DirectoryHandle> inner)
-            : m_owner(owner)
-            , m_inner(std::move(inner))
-        {
-        }
-        const std::string& path() const override { return m_inner->path(); }
-        const std::vector<DirEntry>& entries() const override { return m_inner->entries(); }
-        const FileFacts& facts() const override { return m_inner->facts(); }
-        std::optional<FileFacts> statChild(std::string_view name) override { return m_inner->statChild(name); }
-        std::unique_ptr<ReadableFile> openChild(std::string_view name) override
-        {
-            ++m_owner.opensByName[upperCase(name)][m_inner->path()];
-            return m_inner->openChild(name);
-        }
-        std::unique_ptr<DirectoryHandle> openChildDirectory(std::string_view name) override
-        {
-            return m_owner.wrap(m_inner->openChildDirectory(name));
-        }
-        void release() override { m_inner->release(); }
-        CountingFileSystem& m_owner;
-        std::unique_ptr<DirectoryHandle> m_inner;
-    };
-    std::unique_ptr<DirectoryHandle> wrap(std::unique_ptr<DirectoryHandle> d)
-    {
-        return d ? std::make_unique<Dir>(*this, std::move(d)) : nullptr;
-    }
-};
 
 double median(std::vector<double> v)
 {
@@ -143,12 +102,12 @@ int main(int argc, char** argv)
     std::printf("ratio scan / find: wall median %.2f, best %.2f; cpu %.2f\n", median(scanTimes) / median(findTimes),
         minimum(scanTimes) / minimum(findTimes), median(scanCpu) / median(findCpu));
 
-    CountingFileSystem counting;
+    test::CountingFileSystem counting(nativeFileSystem());
     ResultTables tables;
     ScanEngine(tables, counting).scan(root.string());
     for (const char* name :
         { "SETUP.LST", "SETUP.INI", "INSTALL.INF", "README.TXT", "FILE_ID.DIZ", "LISEZMOI.TXT", "LOGICIEL.TXT" }) {
-        const auto& perDirectory = counting.opensByName[name];
+        const auto& perDirectory = counting.opensByDirectory[name];
         int total = 0, most = 0;
         for (const auto& [dir, count] : perDirectory) {
             total += count;

@@ -2,6 +2,7 @@
 
 #include "lib/messages.h"
 #include "lib/text.h"
+#include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
@@ -69,50 +70,7 @@ std::string description(const std::string& fileDescription)
 
 using CapturedErrors = quarex::test::RecordingDialogue;
 
-// Counts the files opened through a file system, by upper-cased name.
-class CountingFileSystem final : public FileSystem {
-public:
-    explicit CountingFileSystem(FileSystem& inner)
-        : m_inner(inner)
-    {
-    }
-    std::unique_ptr<DirectoryHandle> openDirectory(const std::string& path) override
-    {
-        return wrap(m_inner.openDirectory(path));
-    }
-    std::optional<FileFacts> stat(const std::string& path) override { return m_inner.stat(path); }
-    std::unique_ptr<ReadableFile> open(const std::string& path) override { return m_inner.open(path); }
-    std::map<std::string, int> opens;
-
-private:
-    struct Dir final : DirectoryHandle {
-        Dir(CountingFileSystem& fs, std::unique_ptr<DirectoryHandle> inner)
-            : m_fs(fs)
-            , m_inner(std::move(inner))
-        {
-        }
-        const std::string& path() const override { return m_inner->path(); }
-        const std::vector<DirEntry>& entries() const override { return m_inner->entries(); }
-        const FileFacts& facts() const override { return m_inner->facts(); }
-        std::optional<FileFacts> statChild(std::string_view name) override { return m_inner->statChild(name); }
-        std::unique_ptr<ReadableFile> openChild(std::string_view name) override
-        {
-            ++m_fs.opens[upperCase(name)];
-            return m_inner->openChild(name);
-        }
-        std::unique_ptr<DirectoryHandle> openChildDirectory(std::string_view name) override
-        {
-            return m_fs.wrap(m_inner->openChildDirectory(name));
-        }
-        CountingFileSystem& m_fs;
-        std::unique_ptr<DirectoryHandle> m_inner;
-    };
-    std::unique_ptr<DirectoryHandle> wrap(std::unique_ptr<DirectoryHandle> d)
-    {
-        return d ? std::make_unique<Dir>(*this, std::move(d)) : nullptr;
-    }
-    FileSystem& m_inner;
-};
+using quarex::test::CountingFileSystem;
 
 class StringFile final : public ReadableFile {
 public:
