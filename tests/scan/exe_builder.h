@@ -56,13 +56,9 @@ inline std::string utf16le(std::string_view utf8)
 
 // ---- Version blocks -----------------------------------------------------------------------------------
 
-// One node of a 32-bit block: wLength, wValueLength, wType, UTF-16 key + NUL, pad, value, pad, children.
-inline std::string node32(std::string_view key, std::string_view value, std::uint16_t valueLength, std::uint16_t type,
-    const std::vector<std::string>& children = {})
+// After a node's header and key: pad, value, pad, each child padded; then wLength.
+inline void appendValueAndChildren(std::string& n, std::string_view value, const std::vector<std::string>& children)
 {
-    std::string n(6, '\0');
-    n += utf16le(key);
-    n.append(2, '\0');
     padTo4(n);
     n += value;
     padTo4(n);
@@ -71,6 +67,16 @@ inline std::string node32(std::string_view key, std::string_view value, std::uin
         padTo4(n);
     }
     putU16(n, 0, static_cast<std::uint32_t>(n.size()));
+}
+
+// One node of a 32-bit block: wLength, wValueLength, wType, UTF-16 key + NUL, pad, value, pad, children.
+inline std::string node32(std::string_view key, std::string_view value, std::uint16_t valueLength, std::uint16_t type,
+    const std::vector<std::string>& children = {})
+{
+    std::string n(6, '\0');
+    n += utf16le(key);
+    n.append(2, '\0');
+    appendValueAndChildren(n, value, children);
     putU16(n, 2, valueLength);
     putU16(n, 4, type);
     return n;
@@ -106,14 +112,7 @@ inline std::string node16(std::string_view key, std::string_view value, const st
     std::string n(4, '\0');
     n += key;
     n.push_back('\0');
-    padTo4(n);
-    n += value;
-    padTo4(n);
-    for (const std::string& c : children) {
-        n += c;
-        padTo4(n);
-    }
-    putU16(n, 0, static_cast<std::uint32_t>(n.size()));
+    appendValueAndChildren(n, value, children);
     putU16(n, 2, static_cast<std::uint32_t>(value.size()));
     return n;
 }
