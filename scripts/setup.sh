@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev nlohmann-json3-dev
-    xvfb xauth poppler-utils
+    xvfb xauth poppler-utils fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
