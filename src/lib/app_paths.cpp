@@ -86,7 +86,7 @@ std::string settingsPathFor(const std::string& programDir)
     if (isWritableDirectory(programDir))
         return joinPath(programDir, "Quarex.ini");
     std::string config;
-    // The base directory specification accepts only an absolute XDG_CONFIG_HOME.
+    // XDG_CONFIG_HOME counts only when it is an absolute path; a relative one is ignored.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         config = xdg;
     else
