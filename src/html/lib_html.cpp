@@ -206,14 +206,14 @@ std::string sImageHTML(std::string_view sSource, bool bCommentaire)
 
 std::string sEnteteHTML(const HtmlOptions& options, const std::optional<std::string>& vTitre)
 {
-    std::string dialogTitle = trim(options.texteTitre);
     std::string title;
-    if (vTitre)
-        title = options.titre ? sTexteHTML(*vTitre) : std::string();
-    if (title.empty())
-        title = options.titre ? sTexteHTML(dialogTitle) : std::string();
-    if (!title.empty() && options.titre && !dialogTitle.empty())
-        title = sTexteHTML(dialogTitle);
+    if (options.titre) {
+        std::string dialogTitle = trim(options.texteTitre);
+        if (!dialogTitle.empty())
+            title = sTexteHTML(dialogTitle);
+        else if (vTitre)
+            title = sTexteHTML(*vTitre);
+    }
 
     std::string header = "<!-- Document HTML cr\xC3\xA9\xC3\xA9 par " + sLoadString(10000) + " -->\r\n";
     header += "<!-- DOCTYPE HTML SYSTEM \"html.dtd\" -->\r\n";
