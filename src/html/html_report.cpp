@@ -141,9 +141,8 @@ namespace {
         data.line(
             "<CENTER><H3>" + sAncreHTML(texts.heading, false, true, std::string(texts.anchor)) + "</H3></CENTER>");
 
+        tablesPage.line(kTableTag);
         for (int r = 0; r < grid.Rows(); ++r) {
-            if (r == 0)
-                tablesPage.line(kTableTag);
             tablesPage.line("<P><TR>");
             SelectionDetails details;
             std::string offered;
@@ -255,7 +254,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
         if (tableShown)
             tableShown(i);
         Grid& grid = tables.GridLogiciel(i);
-        if (trim(sRowCountText(grid)) == "0")
+        if (sRowCountText(grid) == "0")
             continue;
         writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source, offeredCache);
         if (!tablesPage.good())
