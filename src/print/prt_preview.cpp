@@ -80,17 +80,14 @@ PrtPreview::~PrtPreview()
 }
 
 void PrtPreview::PreparePage(const std::optional<std::string>& leTitre, std::optional<int> lOrientation,
-    std::optional<int> fntSize, const std::optional<std::string>& fntName, std::optional<bool> bPrepare)
+    std::optional<int> fntSize, const std::optional<std::string>& fntName)
 {
     if (m_pageReady)
         return;
     try {
         if (lOrientation)
             m_preview.setOrientation(*lOrientation);
-        if (bPrepare)
-            m_prepare = *bPrepare;
-        if (m_prepare)
-            m_preview.prepare(2, 1);
+        m_preview.prepare(2, 1);
         m_preview.setLanguage(previewLanguageFor(sLoadString(0)));
         m_preview.setTitle(leTitre.value_or(std::string()));
         if (fntName)
@@ -114,7 +111,7 @@ void PrtPreview::DisplayGrid(const Grid& laGrille, const std::optional<std::stri
     const std::optional<std::string>& leLibelle, std::optional<int> lOrientation, std::optional<int> fntSize,
     const std::optional<std::string>& fntName)
 {
-    PreparePage(leTitre, lOrientation, fntSize, fntName, true);
+    PreparePage(leTitre, lOrientation, fntSize, fntName);
     m_preview.setLabel(leLibelle.value_or("Tableau des données"));
     // The grid operation shows the preview itself: like Display(), it ends the job's page set-up, so that
     // a further display on this object starts a fresh document instead of printing this grid again.
@@ -133,7 +130,7 @@ void PrtPreview::DisplayTextBox(const std::string& lesInfos, const std::optional
     std::optional<int> FlagType, std::optional<int> FlagAlign, std::optional<int> fntSize,
     const std::optional<std::string>& fntName, std::optional<int> lOrientation, std::optional<std::int32_t> laColor)
 {
-    PreparePage(leTitre, lOrientation, fntSize, fntName, true);
+    PreparePage(leTitre, lOrientation, fntSize, fntName);
     PutTextBox(lesInfos, leTitre, FlagType, FlagAlign, fntSize, fntName, laColor);
     Display();
 }

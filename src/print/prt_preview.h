@@ -140,12 +140,11 @@ public:
 
 private:
     void PreparePage(const std::optional<std::string>& leTitre, std::optional<int> lOrientation,
-        std::optional<int> fntSize, const std::optional<std::string>& fntName, std::optional<bool> bPrepare);
+        std::optional<int> fntSize, const std::optional<std::string>& fntName);
     void setStyles(int flagType, bool on);
 
     PreviewEngine& m_preview;
     bool m_pageReady = false;
-    bool m_prepare = false;
     std::string m_workFile;
 };
 
