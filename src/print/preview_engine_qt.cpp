@@ -432,11 +432,9 @@ namespace {
         painter.setFont(m_footerFont);
         painter.setPen(QColor(60, 60, 60));
         QRectF box(0, lineY + metrics.height() * 0.3, m_width, metrics.height());
-        double pageWidth = metrics.horizontalAdvance(pageText);
-        painter.drawText(
-            QRectF(box.left(), box.top(), std::max(0.0, box.width() - pageWidth - metrics.height()), box.height()),
-            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-            metrics.elidedText(left, Qt::ElideRight, std::max(0.0, box.width() - pageWidth - metrics.height())));
+        double leftWidth = std::max(0.0, box.width() - metrics.horizontalAdvance(pageText) - metrics.height());
+        painter.drawText(QRectF(box.left(), box.top(), leftWidth, box.height()),
+            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, metrics.elidedText(left, Qt::ElideRight, leftWidth));
         painter.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, pageText);
     }
 
@@ -461,30 +459,26 @@ namespace {
                 case SegmentKind::GridTitle: {
                     const GridGeometry& geo = m_grids[s.item];
                     double y = s.y;
-                    painter.setPen(Qt::black);
-                    if (!item.title.isEmpty()) {
-                        QFontMetricsF metrics(geo.titleFont, m_device);
-                        painter.setFont(geo.titleFont);
+                    // One centred line, cut with an ellipsis when too wide; moves y below it.
+                    auto centredLine = [&](const QString& text, const QFont& font, const QColor& colour) {
+                        QFontMetricsF metrics(font, m_device);
+                        painter.setFont(font);
+                        painter.setPen(colour);
                         painter.drawText(QRectF(0, y, m_width, metrics.lineSpacing()),
                             Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                            metrics.elidedText(item.title, Qt::ElideRight, m_width));
+                            metrics.elidedText(text, Qt::ElideRight, m_width));
                         y += metrics.lineSpacing() * 1.2;
-                    }
-                    if (!item.label.isEmpty()) {
-                        QFontMetricsF metrics(geo.labelFont, m_device);
-                        painter.setFont(geo.labelFont);
-                        painter.setPen(QColor(70, 70, 70));
-                        painter.drawText(QRectF(0, y, m_width, metrics.lineSpacing()),
-                            Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                            metrics.elidedText(item.label, Qt::ElideRight, m_width));
-                    }
+                    };
+                    if (!item.title.isEmpty())
+                        centredLine(item.title, geo.titleFont, Qt::black);
+                    if (!item.label.isEmpty())
+                        centredLine(item.label, geo.labelFont, QColor(70, 70, 70));
                     break;
                 }
                 case SegmentKind::GridHeader:
-                    paintGridRows(painter, *item.grid, m_grids[s.item], s.first, s.last, s.y, true);
-                    break;
                 case SegmentKind::GridRows:
-                    paintGridRows(painter, *item.grid, m_grids[s.item], s.first, s.last, s.y, false);
+                    paintGridRows(
+                        painter, *item.grid, m_grids[s.item], s.first, s.last, s.y, s.kind == SegmentKind::GridHeader);
                     break;
                 }
             }
