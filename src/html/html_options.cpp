@@ -17,13 +17,11 @@ namespace {
         return !path.empty() && ::stat(path.c_str(), &st) == 0;
     }
 
-    // A text option: the check box goes on while the text is read, off when the text is blank.
+    // A text option: its check box is on exactly when the text read is not blank.
     void loadText(const std::string& file, const char* key, bool& check, std::string& text)
     {
-        check = true;
         text = GetIniString(kSection, key, text, file);
-        if (trim(text).empty())
-            check = false;
+        check = !trim(text).empty();
     }
 
     bool saveText(const std::string& file, const char* key, bool check, const std::string& text)
