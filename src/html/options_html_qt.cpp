@@ -1,5 +1,6 @@
 #include "html/options_html_qt.h"
 
+#include "html/control_help_qt.h"
 #include "html/rgb_form_qt.h"
 #include "lib/app_paths.h"
 #include "lib/messages.h"
@@ -67,12 +68,6 @@ void Lib_OptionsHTML::showOptions(QWidget* parent)
     w->exec();
 }
 
-void Lib_OptionsHTML::setHelp(QWidget* w, const QString& help)
-{
-    w->setProperty("helpText", help);
-    w->installEventFilter(this);
-}
-
 void Lib_OptionsHTML::build()
 {
     setObjectName(QStringLiteral("Lib_OptionsHTML"));
@@ -83,7 +78,7 @@ void Lib_OptionsHTML::build()
         auto* c = new QCheckBox(qs(caption), this);
         c->setObjectName(QString::fromLatin1(name));
         if (help)
-            setHelp(c, qs(help));
+            setControlHelp(c, qs(help), this);
         connect(c, &QCheckBox::toggled, this, [this] { applyEnabling(); });
         return c;
     };
@@ -91,7 +86,7 @@ void Lib_OptionsHTML::build()
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         if (help)
-            setHelp(e, qs(help));
+            setControlHelp(e, qs(help), this);
         return e;
     };
     auto button = [this](const char* name, const QString& caption, int help) {
@@ -99,7 +94,7 @@ void Lib_OptionsHTML::build()
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         if (help)
-            setHelp(b, qs(help));
+            setControlHelp(b, qs(help), this);
         return b;
     };
     auto label = [this](const QString& name, int caption) {
@@ -113,7 +108,7 @@ void Lib_OptionsHTML::build()
     for (int i = 0; i < 2; ++i) {
         m_optionTag[i] = new QRadioButton(qs(116 + i), this);
         m_optionTag[i]->setObjectName(QStringLiteral("OptionTag_%1").arg(i));
-        setHelp(m_optionTag[i], qs(123) + qs(116 + i));
+        setControlHelp(m_optionTag[i], qs(123) + qs(116 + i), this);
     }
     m_optionTag[0]->setChecked(true);
     m_checkFin = check("CheckFin", 104, 122);
@@ -303,11 +298,7 @@ void Lib_OptionsHTML::fermer()
 
 bool Lib_OptionsHTML::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter) {
-        QString help = watched->property("helpText").toString();
-        if (!help.isEmpty() && m_panelAide->text() != help)
-            m_panelAide->setText(help);
-    }
+    showControlHelp(m_panelAide, watched, event);
     return QDialog::eventFilter(watched, event);
 }
 

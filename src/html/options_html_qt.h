@@ -49,7 +49,6 @@ protected:
 
 private:
     void build();
-    void setHelp(QWidget* w, const QString& help);
     void pickGif(QLineEdit* field);
     void pickHtmlFile();
     void pickColour();

@@ -1,5 +1,6 @@
 #include "html/rgb_form_qt.h"
 
+#include "html/control_help_qt.h"
 #include "html/lib_rgb.h"
 #include "lib/messages.h"
 #include "lib/string_table.h"
@@ -67,25 +68,22 @@ Lib_RGBForm::Lib_RGBForm(QWidget* parent)
     for (int c = 0; c < 3; ++c) {
         auto* label = new QLabel(QString::fromUtf8(kLabelCaptions[c]), this);
         label->setObjectName(QString::fromLatin1(kLabelNames[c]));
-        label->setProperty("helpText", QString::fromUtf8(kLabelHelp[c]));
         m_scroll[c] = new QScrollBar(Qt::Horizontal, this);
         m_scroll[c]->setObjectName(QString::fromLatin1(kScrollNames[c]));
         m_scroll[c]->setRange(0, 255);
         m_scroll[c]->setPageStep(16);
         m_scroll[c]->setMinimumWidth(200);
-        m_scroll[c]->setProperty("helpText", QString::fromUtf8(kLabelHelp[c]));
         m_value[c] = new QLineEdit(QStringLiteral("0"), this);
         m_value[c]->setObjectName(QString::fromLatin1(kValueNames[c]));
         m_value[c]->setMaximumWidth(50);
-        m_value[c]->setProperty("helpText", QString::fromUtf8(kLabelHelp[c]));
         grid->addWidget(label, c, 0);
         grid->addWidget(m_scroll[c], c, 1);
         grid->addWidget(m_value[c], c, 2);
         connect(m_scroll[c], &QScrollBar::valueChanged, this, [this] { refresh(); });
         connect(m_value[c], &QLineEdit::textEdited, this, [this, c] { valueEdited(c); });
-        m_value[c]->installEventFilter(this);
-        label->installEventFilter(this);
-        m_scroll[c]->installEventFilter(this);
+        const QString help = QString::fromUtf8(kLabelHelp[c]);
+        for (QWidget* w : std::initializer_list<QWidget*> { label, m_scroll[c], m_value[c] })
+            setControlHelp(w, help, this);
     }
 
     m_sample = new QLabel(this);
@@ -94,17 +92,17 @@ Lib_RGBForm::Lib_RGBForm(QWidget* parent)
     m_sample->setAutoFillBackground(true);
     m_sample->setFrameShape(QFrame::Panel);
     m_sample->setFrameShadow(QFrame::Sunken);
-    m_sample->setProperty("helpText", qs(145));
+    setControlHelp(m_sample, qs(145), this);
     m_hex = new QLabel(this);
     m_hex->setObjectName(QStringLiteral("LabelRGB"));
     m_hex->setAlignment(Qt::AlignCenter);
-    m_hex->setProperty("helpText", qs(146));
+    setControlHelp(m_hex, qs(146), this);
     m_valider = new QPushButton(qs(143), this);
     m_valider->setObjectName(QStringLiteral("Valider"));
-    m_valider->setProperty("helpText", qs(147));
+    setControlHelp(m_valider, qs(147), this);
     m_annuler = new QPushButton(qs(144), this);
     m_annuler->setObjectName(QStringLiteral("Annuler"));
-    m_annuler->setProperty("helpText", qs(148));
+    setControlHelp(m_annuler, qs(148), this);
     // Enter belongs to the value boxes, never to a default button.
     m_valider->setAutoDefault(false);
     m_annuler->setAutoDefault(false);
@@ -115,8 +113,6 @@ Lib_RGBForm::Lib_RGBForm(QWidget* parent)
     m_panelAide->setObjectName(QStringLiteral("PanelAide"));
     m_panelAide->setFrameShape(QFrame::StyledPanel);
     m_panelAide->setFrameShadow(QFrame::Sunken);
-    for (QWidget* w : std::initializer_list<QWidget*> { m_sample, m_hex, m_valider, m_annuler })
-        w->installEventFilter(this);
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_sample);
@@ -210,11 +206,7 @@ void Lib_RGBForm::answer(const char* tag)
 
 bool Lib_RGBForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter) {
-        QString help = watched->property("helpText").toString();
-        if (!help.isEmpty() && m_panelAide->text() != help)
-            m_panelAide->setText(help);
-    }
+    showControlHelp(m_panelAide, watched, event);
     for (int c = 0; c < 3; ++c) {
         if (watched != m_value[c])
             continue;
