@@ -28,14 +28,6 @@ namespace {
         return p;
     }
 
-    std::string directoryOf(const std::string& path)
-    {
-        std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return ".";
-        return slash == 0 ? std::string("/") : path.substr(0, slash);
-    }
-
     std::string executablePath()
     {
         char buffer[PATH_MAX];
@@ -99,7 +91,7 @@ std::string locateHelpFile(const std::string& recorded, const std::string& progr
     if (isFile(recorded))
         return recorded;
     std::string path = replaceAll(recorded, "\\", "/");
-    std::string bare = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    std::string bare(fileNameOf(path));
     for (const std::string& candidate : { joinPath(programDir, path), joinPath(programDir, bare) })
         if (isFile(candidate))
             return candidate;

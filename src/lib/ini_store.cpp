@@ -130,22 +130,6 @@ namespace {
         return std::nullopt;
     }
 
-    std::string dirNameOf(const std::string& path)
-    {
-        std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return ".";
-        if (slash == 0)
-            return "/";
-        return path.substr(0, slash);
-    }
-
-    std::string baseNameOf(const std::string& path)
-    {
-        std::size_t slash = path.rfind('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
-    }
-
     bool writeAll(int fd, std::string_view bytes)
     {
         while (!bytes.empty()) {
@@ -173,7 +157,7 @@ namespace {
     // stays whole until the new one is complete on disc. Returns 0, or the errno of the failure.
     int replaceFile(const std::string& path, std::string_view bytes, const struct stat* previous)
     {
-        std::string temp = dirNameOf(path) + "/.~" + baseNameOf(path) + ".XXXXXX";
+        std::string temp = directoryOf(path) + "/.~" + std::string(fileNameOf(path)) + ".XXXXXX";
         int fd = ::mkostemp(temp.data(), O_CLOEXEC);
         if (fd < 0)
             return errno;
@@ -198,7 +182,7 @@ namespace {
             return fail(errno);
         if (::rename(temp.c_str(), path.c_str()) != 0)
             return fail(errno);
-        int dirFd = ::open(dirNameOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int dirFd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd >= 0) {
             ::fsync(dirFd);
             ::close(dirFd);
@@ -586,7 +570,7 @@ WriteTarget writeTargetOf(const std::string& path)
     std::string probe = path;
     struct statfs fsInfo;
     if (::statfs(probe.c_str(), &fsInfo) != 0) {
-        probe = dirNameOf(path);
+        probe = directoryOf(path);
         if (::statfs(probe.c_str(), &fsInfo) != 0)
             return WriteTarget::Writable; // the write itself will say what is wrong
     }

@@ -251,6 +251,20 @@ std::string joinPath(std::string_view dir, std::string_view name)
     return out;
 }
 
+std::string directoryOf(std::string_view path)
+{
+    std::size_t slash = path.rfind(kPathSeparator);
+    if (slash == std::string_view::npos)
+        return ".";
+    return std::string(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+}
+
+std::string_view fileNameOf(std::string_view path)
+{
+    std::size_t slash = path.rfind(kPathSeparator);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 std::optional<std::string> readFileBytes(ReadableFile& file, std::size_t limit)
 {
     std::uint64_t size = file.size();

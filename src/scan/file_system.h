@@ -77,6 +77,10 @@ FileSystem& nativeFileSystem();
 
 // Joins a directory and a name with one separator.
 std::string joinPath(std::string_view dir, std::string_view name);
+// The directory part of a path: "." when it has no separator, "/" for an entry of the root.
+std::string directoryOf(std::string_view path);
+// The last component of a path (the whole path when it has no separator).
+std::string_view fileNameOf(std::string_view path);
 
 // Reads a whole (small) file, at most `limit` bytes; nothing when it cannot be opened.
 std::optional<std::string> readFileBytes(ReadableFile& file, std::size_t limit = 64 * 1024 * 1024);

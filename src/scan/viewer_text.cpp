@@ -43,8 +43,7 @@ namespace {
 
 ViewerKind viewerKindOf(std::string_view fileName)
 {
-    std::size_t slash = fileName.find_last_of('/');
-    std::string_view name = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    std::string_view name = fileNameOf(fileName);
     std::size_t dot = name.rfind('.');
     std::string ext = dot == std::string_view::npos ? std::string() : upperCase(name.substr(dot));
     if (ext == ".DIZ" || ext == ".TXT")
