@@ -1,10 +1,10 @@
 #include "lib/desktop_apps.h"
 
 #include "lib/text.h"
+#include "scan/file_system.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,37 +116,23 @@ namespace {
 
     std::optional<std::string> readSmallFile(const std::string& path)
     {
-        if (!isRegularFile(path))
+        auto file = nativeFileSystem().open(path);
+        if (!file)
             return std::nullopt;
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            return std::nullopt;
-        std::string bytes;
         // Key files are a few kilobytes; a huge one is not a key file.
-        constexpr std::size_t limit = 4 * 1024 * 1024;
-        bytes.resize(limit);
-        in.read(bytes.data(), static_cast<std::streamsize>(limit));
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-        return bytes;
-    }
-
-    std::string join(const std::string& dir, std::string_view name)
-    {
-        if (dir.empty() || dir.back() == '/')
-            return dir + std::string(name);
-        return dir + "/" + std::string(name);
+        return readFileBytes(*file, 4 * 1024 * 1024);
     }
 
     // Looks for `rest` under `dir`, each '-' of the id possibly standing for a sub-folder.
     std::string resolveDesktopId(const std::string& dir, std::string_view rest, int depth)
     {
-        std::string direct = join(dir, rest);
+        std::string direct = joinPath(dir, rest);
         if (isRegularFile(direct))
             return direct;
         if (depth > 8)
             return {};
         for (std::size_t dash = rest.find('-'); dash != std::string_view::npos; dash = rest.find('-', dash + 1)) {
-            std::string sub = join(dir, rest.substr(0, dash));
+            std::string sub = joinPath(dir, rest.substr(0, dash));
             if (isDirectory(sub)) {
                 std::string found = resolveDesktopId(sub, rest.substr(dash + 1), depth + 1);
                 if (!found.empty())
@@ -160,9 +146,9 @@ namespace {
     {
         std::vector<std::string> dirs;
         if (!env.dataHome.empty())
-            dirs.push_back(join(env.dataHome, "applications"));
+            dirs.push_back(joinPath(env.dataHome, "applications"));
         for (const auto& d : env.dataDirs)
-            dirs.push_back(join(d, "applications"));
+            dirs.push_back(joinPath(d, "applications"));
         return dirs;
     }
 
@@ -179,8 +165,8 @@ namespace {
         std::vector<std::string> files;
         for (const auto& base : bases) {
             for (const auto& desktop : env.desktops)
-                files.push_back(join(base, desktop + "-mimeapps.list"));
-            files.push_back(join(base, "mimeapps.list"));
+                files.push_back(joinPath(base, desktop + "-mimeapps.list"));
+            files.push_back(joinPath(base, "mimeapps.list"));
         }
         return files;
     }
@@ -380,7 +366,7 @@ std::string findProgram(std::string_view name, const std::vector<std::string>& p
     for (const auto& dir : path) {
         if (dir.empty())
             continue;
-        std::string candidate = join(dir, program);
+        std::string candidate = joinPath(dir, program);
         if (isExecutableFile(candidate))
             return candidate;
     }
@@ -432,12 +418,12 @@ std::optional<DesktopApplication> findDefaultApplication(
     }
     std::vector<MimeAppsList> legacy;
     for (const auto& dir : applicationDirs(env)) {
-        if (auto text = readSmallFile(join(dir, "defaults.list")))
+        if (auto text = readSmallFile(joinPath(dir, "defaults.list")))
             legacy.push_back(parseMimeAppsList(*text));
     }
     std::vector<MimeAppsList> caches;
     for (const auto& dir : applicationDirs(env)) {
-        if (auto text = readSmallFile(join(dir, "mimeinfo.cache")))
+        if (auto text = readSmallFile(joinPath(dir, "mimeinfo.cache")))
             caches.push_back(parseMimeAppsList(*text));
     }
 
