@@ -172,9 +172,8 @@ namespace {
 
     bool isEmptyText(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 
-    // Steps A to C: setup scripts, readme files, InstallShield bootstrappers.
-    std::string describe(
-        std::string description, DirectoryFacts& facts, const ListedFile& file, const zFileInfo& info, bool isArchive)
+    // Steps A to C for a program: setup scripts, readme files, InstallShield bootstrappers.
+    std::string describe(std::string description, DirectoryFacts& facts, const ListedFile& file, const zFileInfo& info)
     {
         if (facts.exists(SetupLst)) {
             for (const char* bootstrapper : { "Programme d'amorçage", "MS-Setup", "Ne contient pas de version" })
@@ -198,7 +197,7 @@ namespace {
                     break;
                 }
             }
-            if (!readmeFound && !isArchive)
+            if (!readmeFound)
                 description = facts.firstProductName(file, info);
         }
 
@@ -308,15 +307,11 @@ void analyseInstallation(
     const bool isArchive = table == TableArchives;
     // An archive's description cell is its size whatever its siblings say (step D below), so the
     // setup scripts and readme files are only consulted for programs.
-    if (!isArchive) {
-        DirectoryFacts& facts = factsOf(dir);
-        grid.setCell(row, 0, describe(grid.cell(row, 0), facts, file, info, false));
-    }
-
     if (isArchive) {
         grid.setCell(row, 0, sSizeCell(info));
         grid.setCell(row, 3, info.sDate());
     } else {
+        grid.setCell(row, 0, describe(grid.cell(row, 0), factsOf(dir), file, info));
         grid.setCell(row, 3, info.sFileVersion());
     }
 
