@@ -223,8 +223,6 @@ void ScanEngine::listFiles(DirectoryHandle& dir, const std::string& displayPath)
 
 void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFile& file)
 {
-    if (tableForFile(file.name) < 0)
-        return;
     zFileInfo info(m_fs);
     // An archive's row shows its size and date only: its bytes are not read.
     info.PutFile(dir.handle(), file.rawName, file.facts, table != TableArchives);

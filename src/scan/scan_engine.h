@@ -85,7 +85,7 @@ public:
     std::string sGetPremierSousRepertoire(const std::string& sPath);
     // Lists the files of one directory into the tables.
     void ListeFichiersRepertoire(const std::string& sDir);
-    // Writes one file's row into the grid of its table.
+    // Writes one file's row into the grid of its table (`table` from tableForFile, never -1).
     void AnalyseFichier(int table, DirectoryContext& dir, const ListedFile& file);
 
     // The core of a scan: clears the tables, walks `directory`, writes the headers and sets row 1 current.
