@@ -112,38 +112,38 @@ int main(int argc, char** argv)
 
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        auto value = [&](const char* option) -> std::optional<std::string> {
+        // The value of an option given as the next argument.
+        auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= argc)
                 return std::nullopt;
-            (void)option;
             return std::string(argv[++i]);
         };
         if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
         } else if (arg == "--format") {
-            auto v = value("--format");
+            auto v = value();
             if (!v)
                 return usageError("l'option --format attend une valeur");
             format = *v;
         } else if (arg.rfind("--format=", 0) == 0) {
             format = arg.substr(9);
         } else if (arg == "--table") {
-            auto v = value("--table");
+            auto v = value();
             if (!v)
                 return usageError("l'option --table attend une valeur");
             tableArg = *v;
         } else if (arg.rfind("--table=", 0) == 0) {
             tableArg = arg.substr(8);
         } else if (arg == "-o" || arg == "--output") {
-            auto v = value("-o");
+            auto v = value();
             if (!v)
                 return usageError("l'option " + arg + " attend un nom de fichier");
             output = *v;
         } else if (arg.rfind("--output=", 0) == 0) {
             output = arg.substr(9);
         } else if (arg == "--html" || arg == "--settings") {
-            auto v = value(arg.c_str());
+            auto v = value();
             if (!v)
                 return usageError("l'option " + arg + " attend un nom de fichier");
             (arg == "--html" ? htmlFile : settingsFile) = *v;
