@@ -55,31 +55,14 @@ namespace {
         return false;
     }
 
+    // The folder of a path; a bare name has none to list (not even the current one).
     std::string parentFolder(const std::string& path)
     {
-        std::size_t slash = path.rfind(kPathSeparator);
-        if (slash == std::string::npos)
-            return {};
-        if (slash == 0)
-            return std::string(1, kPathSeparator);
-        return path.substr(0, slash);
-    }
-
-    std::string lastComponent(const std::string& path)
-    {
-        std::size_t slash = path.rfind(kPathSeparator);
-        return slash == std::string::npos ? path : path.substr(slash + 1);
+        return path.find(kPathSeparator) == std::string::npos ? std::string() : directoryOf(path);
     }
 
     // The name up to its first ".".
     std::string baseName(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
-
-    bool isZipName(std::string_view name)
-    {
-        std::string upper = upperCase(name);
-        std::size_t dot = upper.rfind('.');
-        return dot != std::string::npos && upper.substr(dot + 1) == "ZIP";
-    }
 
     // The next folder of a disk set, by the last component of the current one.
     const char* nextDisk(const std::string& component)
@@ -136,13 +119,6 @@ namespace {
                 out.push_back({ f.name, f.rawName });
         }
         return out;
-    }
-
-    std::string withSeparator(std::string path)
-    {
-        if (path.empty() || path.back() != kPathSeparator)
-            path += kPathSeparator;
-        return path;
     }
 
 } // namespace
@@ -233,7 +209,7 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
     std::vector<RelatedFile> found;
 
     if (!windowsDirectory.empty()
-        && equalsNoCase(withSeparator(folder), withSeparator(std::string(windowsDirectory)))) {
+        && equalsNoCase(AddBackslash(folder), AddBackslash(windowsDirectory))) {
         // The Windows folder holds many texts of its own: only those sharing the program's name.
         patterns = base + ".*";
         found = matching(files, patterns, rawFileName);
@@ -252,7 +228,7 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
     // Disk sets: the texts of a set often stand on its first or second disk only.
     std::string current = folder;
     while (found.empty()) {
-        const char* next = nextDisk(lastComponent(current));
+        const char* next = nextDisk(std::string(fileNameOf(current)));
         if (!next)
             break;
         std::string parent = parentFolder(current);
@@ -301,7 +277,7 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     // The table shows display text; the disc is read through the row's real path.
     d.realPath = grid.rowPath(row).empty() ? d.fullPath : grid.rowPath(row);
     std::string folder = parentFolder(d.realPath);
-    std::string rawName = lastComponent(d.realPath);
+    std::string_view rawName = fileNameOf(d.realPath);
     d.relatedFolder = folder;
 
     zFileInfo info(source.fs);
@@ -325,7 +301,7 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
 
     FolderListingCache localCache;
     FolderListingCache& cache = source.cache ? *source.cache : localCache;
-    bool isArchive = table == TableArchives || isZipName(name);
+    bool isArchive = table == TableArchives || tableForFile(name) == TableArchives;
     d.relatedFiles = findRelatedFiles(
         source.fs, cache, folder, name, rawName, isArchive, source.windowsDirectory, d.relatedFolder);
     d.offeredIndex = offeredTextIndex(d.relatedFiles);
