@@ -17,8 +17,9 @@ int runInfoCommand(int argc, char** argv)
     }
     for (int i = 0; i < argc; ++i) {
         zFileInfo info;
-        info.PutFileName(argv[i]);
-        ExecutableFacts facts = readExecutableFacts(argv[i]);
+        // The file is opened once for its version strings, its header kind and its icon.
+        auto file = info.PutFileName(argv[i]);
+        ExecutableFacts facts = file ? readExecutableFacts(*file) : ExecutableFacts {};
         nlohmann::ordered_json j;
         j["path"] = argv[i];
         for (int k = 0; k < zFileInfo::ItemCount; ++k)

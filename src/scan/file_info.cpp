@@ -82,20 +82,21 @@ void zFileInfo::putFacts(const FileFacts& facts)
     }
 }
 
-void zFileInfo::PutFileName(const std::string& sFileName)
+std::unique_ptr<ReadableFile> zFileInfo::PutFileName(const std::string& sFileName)
 {
     clear();
     if (trim(sFileName).empty())
-        return;
+        return nullptr;
     FileSystem& fs = m_fs ? *m_fs : nativeFileSystem();
     auto facts = fs.stat(sFileName);
     if (!facts)
-        return;
+        return nullptr;
     putFacts(*facts);
     if (!facts->isRegular)
-        return;
+        return nullptr;
     auto file = fs.open(sFileName);
     PutOpenFile(file.get(), *facts);
+    return file;
 }
 
 void zFileInfo::PutFile(

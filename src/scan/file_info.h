@@ -34,8 +34,9 @@ public:
     {
     }
 
-    // Reads everything about a file, given by its real full path.
-    void PutFileName(const std::string& sFileName);
+    // Reads everything about a file, given by its real full path; returns the file, still open, when it is a
+    // regular file that could be opened (for callers that read more of it).
+    std::unique_ptr<ReadableFile> PutFileName(const std::string& sFileName);
     // Same, for a file of an open directory (the walk's fast path), opened by name. Without `facts` the
     // size and date are taken from the opened file; without `readVersion` only they are read.
     void PutFile(DirectoryHandle& dir, std::string_view name, const std::optional<FileFacts>& facts,

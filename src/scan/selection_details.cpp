@@ -281,18 +281,16 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     d.relatedFolder = folder;
 
     zFileInfo info(source.fs);
-    info.PutFileName(d.realPath);
+    std::unique_ptr<ReadableFile> file = info.PutFileName(d.realPath);
     d.copyright = info.sLegalCopyright();
     d.internalName = info.sInternalName();
     d.companyName = info.sCompanyName();
     d.productName = info.sProductName();
 
-    if (table != TableArchives && d.internalName.empty()) {
-        if (auto file = source.fs.open(d.realPath)) {
-            ByteReader reader(*file);
-            auto header = readExeHeader(reader);
-            d.plainDosProgram = header && header->format == ExeFormat::Dos;
-        }
+    if (table != TableArchives && d.internalName.empty() && file) {
+        ByteReader reader(*file);
+        auto header = readExeHeader(reader);
+        d.plainDosProgram = header && header->format == ExeFormat::Dos;
     }
 
     // An archive's column holds its size in Ko, as the scan writes it.
