@@ -74,7 +74,7 @@ TextLineReader::TextLineReader(std::unique_ptr<ReadableFile> file, std::uint64_t
     m_truncated = size > kViewerTextLimit;
 }
 
-bool TextLineReader::decideEncoding()
+void TextLineReader::decideEncoding()
 {
     // One pass over the bytes: the whole text is UTF-8 or none of it is.
     std::string chunk;
@@ -118,7 +118,6 @@ bool TextLineReader::decideEncoding()
         if (m_file->readAt(0, bom, 3) == 3 && std::string_view(bom, 3) == "\xEF\xBB\xBF")
             m_offset = 3;
     }
-    return m_utf8;
 }
 
 bool TextLineReader::fill()

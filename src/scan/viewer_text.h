@@ -46,7 +46,7 @@ public:
 private:
     TextLineReader(std::unique_ptr<ReadableFile> file, std::uint64_t size);
     bool fill();
-    bool decideEncoding();
+    void decideEncoding();
 
     std::unique_ptr<ReadableFile> m_file;
     std::uint64_t m_size = 0;
