@@ -11,7 +11,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <istream>
 #include <random>
@@ -598,24 +597,23 @@ std::string GetWinIni(std::string_view section, std::string_view key)
     if (windows.empty())
         return {};
     // A Wine prefix names it win.ini; a copied Windows tree may say WIN.INI.
+    FileSystem& fs = nativeFileSystem();
     std::string file;
     for (const char* name : { "WIN.INI", "win.ini" }) {
-        struct stat st;
         std::string candidate = joinPath(windows, name);
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (auto facts = fs.stat(candidate); facts && facts->isRegular) {
             file = candidate;
             break;
         }
     }
     if (file.empty()) {
-        if (DIR* d = ::opendir(windows.c_str())) {
-            while (struct dirent* e = ::readdir(d)) {
-                if (equalsNoCase(e->d_name, "WIN.INI")) {
-                    file = joinPath(windows, e->d_name);
+        if (auto dir = fs.openDirectory(windows)) {
+            for (const DirEntry& e : dir->entries()) {
+                if (equalsNoCase(e.name, "WIN.INI")) {
+                    file = joinPath(windows, e.name);
                     break;
                 }
             }
-            ::closedir(d);
         }
     }
     if (file.empty())

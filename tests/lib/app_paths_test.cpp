@@ -110,6 +110,13 @@ TEST(AppPaths, WindowsDirectoryComesFromTheWinePrefix)
         std::filesystem::rename(tmp.str() + "/wine", tmp.str() + "/.wine");
         EXPECT_EQ(windowsDirectory(), tmp.str() + "/.wine/drive_c/windows");
     }
+    {
+        // A copied Windows tree may spell the file in any case.
+        ScopedEnv prefix("WINEPREFIX", (tmp.str() + "/.wine").c_str());
+        std::string folder = tmp.str() + "/.wine/drive_c/windows/";
+        std::filesystem::rename(folder + "win.ini", folder + "Win.Ini");
+        EXPECT_EQ(GetWinIni("extensions", "wri"), "write.exe ^.wri");
+    }
 }
 
 TEST(AppPaths, StartUpFixesSettingsScratchAndHelpFiles)
