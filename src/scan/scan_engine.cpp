@@ -30,6 +30,28 @@ namespace {
         return true;
     }
 
+    // True when an entry is a folder; a symbolic link or an untyped entry (ISO 9660 gives no types) is stat-ed.
+    bool isSubdirectory(DirectoryHandle& dir, const DirEntry& entry)
+    {
+        if (entry.type == EntryType::Directory)
+            return true;
+        if (entry.type == EntryType::Symlink || entry.type == EntryType::Unknown) {
+            auto facts = dir.statChild(entry.name);
+            return facts && facts->isDirectory;
+        }
+        return false;
+    }
+
+    // The folders of a directory in the file system's order, each entry looked at once.
+    std::vector<const DirEntry*> subdirectoriesOf(DirectoryHandle& dir)
+    {
+        std::vector<const DirEntry*> out;
+        for (const DirEntry& entry : dir.entries())
+            if (isSubdirectory(dir, entry))
+                out.push_back(&entry);
+        return out;
+    }
+
 } // namespace
 
 ResultTables::ResultTables()
@@ -138,34 +160,22 @@ void ScanEngine::ExploreRepertoire(const std::string& sPath, bool bListFiles, bo
         return;
     }
     m_visited.insert({ dir->facts().device, dir->facts().inode });
-    walk(*dir, sPath, bListFiles, refresh, 0);
+    walk(*dir, subdirectoriesOf(*dir), sPath, bListFiles, refresh, 0);
 }
 
-bool ScanEngine::isSubdirectory(DirectoryHandle& dir, const DirEntry& entry)
-{
-    if (entry.type == EntryType::Directory)
-        return true;
-    if (entry.type == EntryType::Symlink || entry.type == EntryType::Unknown) {
-        auto facts = dir.statChild(entry.name);
-        return facts && facts->isDirectory;
-    }
-    return false;
-}
-
-void ScanEngine::walk(DirectoryHandle& dir, const std::string& displayPath, bool listFilesHere, bool refresh, int depth)
+void ScanEngine::walk(DirectoryHandle& dir, const std::vector<const DirEntry*>& subdirectories,
+    const std::string& displayPath, bool listFilesHere, bool refresh, int depth)
 {
     if (m_observer)
         m_observer->message(sExplorationMessage(displayPath));
     if (listFilesHere)
         listFiles(dir, displayPath);
-    for (const DirEntry& entry : dir.entries()) {
-        if (!isSubdirectory(dir, entry))
-            continue;
-        std::string name = properCase(displayName(entry.name));
+    for (const DirEntry* entry : subdirectories) {
+        std::string name = properCase(displayName(entry->name));
         if (name == "." || name == "..")
             continue;
         std::string childDisplay = joinPath(displayPath, name);
-        auto child = dir.openChildDirectory(entry.name);
+        auto child = dir.openChildDirectory(entry->name);
         if (refresh && m_observer)
             m_observer->refresh();
         // A directory that cannot be read yields no entries; one met before (a loop through a
@@ -173,17 +183,12 @@ void ScanEngine::walk(DirectoryHandle& dir, const std::string& displayPath, bool
         if (!child || !m_visited.insert({ child->facts().device, child->facts().inode }).second)
             continue;
         listFiles(*child, childDisplay);
-        bool hasSubdirectory = false;
-        for (const DirEntry& e : child->entries()) {
-            if (isSubdirectory(*child, e)) {
-                hasSubdirectory = true;
-                break;
-            }
-        }
-        if (hasSubdirectory) {
+        // Only a folder with folders of its own is walked (and named on the status line).
+        std::vector<const DirEntry*> grandChildren = subdirectoriesOf(*child);
+        if (!grandChildren.empty()) {
             if (depth >= kKeepOpenDepth)
                 dir.release();
-            walk(*child, childDisplay, false, false, depth + 1);
+            walk(*child, grandChildren, childDisplay, false, false, depth + 1);
         }
     }
 }

@@ -94,9 +94,10 @@ public:
     FileSystem& fileSystem() { return m_fs; }
 
 private:
-    void walk(DirectoryHandle& dir, const std::string& displayPath, bool listFiles, bool refresh, int depth);
+    // Walks the given folders of `dir` (its entries that are folders, found before the call).
+    void walk(DirectoryHandle& dir, const std::vector<const DirEntry*>& subdirectories, const std::string& displayPath,
+        bool listFiles, bool refresh, int depth);
     void listFiles(DirectoryHandle& dir, const std::string& displayPath);
-    bool isSubdirectory(DirectoryHandle& dir, const DirEntry& entry);
 
     ResultTables& m_tables;
     FileSystem& m_fs;

@@ -1,5 +1,6 @@
 #include "scan/scan_engine.h"
 
+#include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/test_support.h"
 
@@ -63,6 +64,29 @@ TEST(ScanWalk, ListsEveryDirectoryOnceInPreOrderAndFileSystemOrder)
     // The real path is kept beside the display text.
     EXPECT_EQ(tables.GridLogiciel(1).rowPath(4), "/cd/ALPHA/A.EXE");
     EXPECT_EQ(tables.GridLogiciel(1).cell(0, 2), " Fichier");
+}
+
+TEST(ScanWalk, UntypedEntriesAreStatedOnceToFindTheFolders)
+{
+    MemoryFileSystem memory;
+    memory.addFile("/cd/ALPHA/notes.txt");
+    memory.addFile("/cd/ALPHA/SUB/A.EXE");
+    memory.addFile("/cd/ALPHA/SUB/DEEP/B.EXE");
+    memory.addFile("/cd/readme.txt");
+    quarex::test::CountingFileSystem fs(memory);
+    fs.untypedEntries = true;
+
+    ResultTables tables;
+    MessageLog log;
+    ScanEngine engine(tables, fs, &log);
+    engine.scan("/cd");
+
+    std::vector<std::string> expected = { " /cd/Alpha/Sub | A.exe", " /cd/Alpha/Sub/Deep | B.exe" };
+    EXPECT_EQ(rowsOf(tables, 1), expected);
+    // Telling folders from files costs one stat per entry, however deep the folder.
+    for (const char* path : { "/cd/ALPHA", "/cd/readme.txt", "/cd/ALPHA/notes.txt", "/cd/ALPHA/SUB",
+             "/cd/ALPHA/SUB/DEEP" })
+        EXPECT_EQ(fs.childStats[path], 1) << path;
 }
 
 TEST(ScanWalk, ClassificationIgnoresCaseAndDropsInstallerHelpers)

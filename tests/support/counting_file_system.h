@@ -1,4 +1,5 @@
-// A file system that passes everything on to another one and counts the files opened in its directories.
+// A file system that passes everything on to another one and counts the files opened and the children
+// stat-ed in its directories; it can also hide the entry types, as an ISO 9660 mount does.
 #pragma once
 
 #include "lib/text.h"
@@ -26,18 +27,30 @@ public:
 
     std::map<std::string, int> opens; // name -> count
     std::map<std::string, std::map<std::string, int>> opensByDirectory; // name -> directory -> count
+    std::map<std::string, int> childStats; // full path of a child -> statChild count
+    bool untypedEntries = false; // directories listed from now on report every entry as Unknown
 
 private:
     struct Dir final : DirectoryHandle {
         Dir(CountingFileSystem& owner, std::unique_ptr<DirectoryHandle> inner)
             : m_owner(owner)
             , m_inner(std::move(inner))
+            , m_untyped(owner.untypedEntries)
         {
+            if (m_untyped) {
+                m_entries = m_inner->entries();
+                for (DirEntry& e : m_entries)
+                    e.type = EntryType::Unknown;
+            }
         }
         const std::string& path() const override { return m_inner->path(); }
-        const std::vector<DirEntry>& entries() const override { return m_inner->entries(); }
+        const std::vector<DirEntry>& entries() const override { return m_untyped ? m_entries : m_inner->entries(); }
         const FileFacts& facts() const override { return m_inner->facts(); }
-        std::optional<FileFacts> statChild(std::string_view name) override { return m_inner->statChild(name); }
+        std::optional<FileFacts> statChild(std::string_view name) override
+        {
+            ++m_owner.childStats[joinPath(m_inner->path(), name)];
+            return m_inner->statChild(name);
+        }
         std::unique_ptr<ReadableFile> openChild(std::string_view name) override
         {
             std::string key = upperCase(name);
@@ -52,6 +65,8 @@ private:
         void release() override { m_inner->release(); }
         CountingFileSystem& m_owner;
         std::unique_ptr<DirectoryHandle> m_inner;
+        bool m_untyped;
+        std::vector<DirEntry> m_entries;
     };
     std::unique_ptr<DirectoryHandle> wrap(std::unique_ptr<DirectoryHandle> d)
     {
