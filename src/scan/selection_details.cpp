@@ -208,8 +208,7 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
     std::string patterns;
     std::vector<RelatedFile> found;
 
-    if (!windowsDirectory.empty()
-        && equalsNoCase(AddBackslash(folder), AddBackslash(windowsDirectory))) {
+    if (!windowsDirectory.empty() && equalsNoCase(AddBackslash(folder), AddBackslash(windowsDirectory))) {
         // The Windows folder holds many texts of its own: only those sharing the program's name.
         patterns = base + ".*";
         found = matching(files, patterns, rawFileName);

@@ -84,8 +84,8 @@ TEST(ScanWalk, UntypedEntriesAreStatedOnceToFindTheFolders)
     std::vector<std::string> expected = { " /cd/Alpha/Sub | A.exe", " /cd/Alpha/Sub/Deep | B.exe" };
     EXPECT_EQ(rowsOf(tables, 1), expected);
     // Telling folders from files costs one stat per entry, however deep the folder.
-    for (const char* path : { "/cd/ALPHA", "/cd/readme.txt", "/cd/ALPHA/notes.txt", "/cd/ALPHA/SUB",
-             "/cd/ALPHA/SUB/DEEP" })
+    for (const char* path :
+        { "/cd/ALPHA", "/cd/readme.txt", "/cd/ALPHA/notes.txt", "/cd/ALPHA/SUB", "/cd/ALPHA/SUB/DEEP" })
         EXPECT_EQ(fs.childStats[path], 1) << path;
 }
 
