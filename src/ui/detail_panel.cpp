@@ -88,10 +88,8 @@ FileIcon fileIconFor(const std::string& path, const ExecutableFacts& facts, int 
                 result.pixmap = themeIcon(mime.genericIconName(), size);
         }
     }
-    if (result.pixmap.isNull()) {
+    if (result.pixmap.isNull())
         result.pixmap = genericProgramPicture(size);
-        result.generic = true;
-    }
     if (!facts.kind.empty())
         result.toolTip = toQ(facts.kind);
     else if (mime.isValid())
@@ -148,7 +146,7 @@ void DetailPanel::showRow(int table, int row)
         applyRowChanges(grid, row, d);
         m_last = d;
         if (d.outcome == SelectionDetails::Outcome::Described)
-            fill(table, d);
+            fill(d);
     } catch (const std::exception& e) {
         clearError();
         AfficheErreur(std::string("Erreur lors de la recherche d'information sur le fichier") + " : " + e.what());
@@ -157,12 +155,12 @@ void DetailPanel::showRow(int table, int row)
         BusyOff();
 }
 
-void DetailPanel::fill(int table, const SelectionDetails& d)
+void DetailPanel::fill(const SelectionDetails& d)
 {
     m_info[5]->setText(toQ(d.fullPath));
     m_info[4]->setText(toQ(d.productName));
     m_info[1]->setText(toQ(d.copyright));
-    m_info[2]->setText(toQ(d.internalName));
+    m_info[2]->setText(toQ(d.internalNameShown()));
     m_info[3]->setText(toQ(d.companyName));
     m_viewer->setEntries(d.relatedFiles, d.relatedFolder, parentOf(d.realPath));
 
@@ -174,10 +172,6 @@ void DetailPanel::fill(int table, const SelectionDetails& d)
         tip = tip.isEmpty() ? toQ(d.programType) : toQ(d.programType) + QLatin1Char('\n') + tip;
     m_icon->setToolTip(tip);
     m_info[5]->setToolTip(tip);
-    // A plain MS-DOS program has no icon and no version resource: say what it is where the name would be.
-    bool program = table != TableArchives;
-    if (icon.generic && program && d.internalName.empty() && facts.kind == kindLabel(ExeHeader {}))
-        m_info[2]->setText(QStringLiteral("Programme MS-DOS"));
 
     if (d.offeredIndex >= 0)
         m_viewer->controls().list->setCurrentRow(d.offeredIndex);

@@ -26,7 +26,6 @@ class TextViewer;
 // The icon shown for a file, and what it says in its tooltip.
 struct FileIcon {
     QPixmap pixmap;
-    bool generic = false; // the file gave none and its type none: the generic program icon
     QString toolTip;
 };
 
@@ -56,7 +55,7 @@ public:
     const SelectionDetails& lastDetails() const { return m_last; }
 
 private:
-    void fill(int table, const SelectionDetails& d);
+    void fill(const SelectionDetails& d);
 
     ResultTables& m_tables;
     FileSystem* m_fs;
