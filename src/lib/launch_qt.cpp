@@ -13,10 +13,6 @@ namespace quarex {
 
 namespace {
 
-    QString toQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-    std::string fromQ(const QString& text) { return text.toUtf8().toStdString(); }
-
     std::string joinWords(const std::vector<std::string>& words)
     {
         std::string line;
@@ -30,7 +26,7 @@ namespace {
 
     void appendUnique(std::vector<std::string>& list, const QString& value)
     {
-        std::string v = fromQ(value);
+        std::string v = value.toStdString();
         if (!v.empty() && std::find(list.begin(), list.end(), v) == list.end())
             list.push_back(std::move(v));
     }
@@ -58,7 +54,7 @@ QtLaunchPlatform::QtLaunchPlatform(Options options)
 std::vector<std::string> QtLaunchPlatform::mimeTypesOf(const std::string& path)
 {
     QMimeDatabase db;
-    QMimeType type = db.mimeTypeForFile(toQ(path));
+    QMimeType type = db.mimeTypeForFile(QString::fromStdString(path));
     std::vector<std::string> types;
     if (!type.isValid())
         return types;
@@ -77,13 +73,13 @@ std::optional<DesktopApplication> QtLaunchPlatform::askXdgMime(
     if (tool.empty())
         return std::nullopt;
     QProcess process;
-    process.start(toQ(tool), { "query", "default", toQ(mimeType) });
+    process.start(QString::fromStdString(tool), { "query", "default", QString::fromStdString(mimeType) });
     if (!process.waitForFinished(3000)) {
         process.kill();
         process.waitForFinished(1000);
         return std::nullopt;
     }
-    std::string id = trimWhitespace(fromQ(QString::fromUtf8(process.readAllStandardOutput())));
+    std::string id = trimWhitespace(process.readAllStandardOutput().toStdString());
     if (process.exitCode() != 0 || id.empty())
         return std::nullopt;
     return loadDesktopApplication(env, id);
@@ -133,8 +129,8 @@ StartResult QtLaunchPlatform::startDetached(
     StartResult result;
     QStringList args;
     for (const auto& a : arguments)
-        args << toQ(a);
-    QString qProgram = toQ(program);
+        args << QString::fromStdString(a);
+    QString qProgram = QString::fromStdString(program);
     if (program.find('/') != std::string::npos) {
         QFileInfo info(qProgram);
         if (!info.exists()) {
@@ -150,10 +146,10 @@ StartResult QtLaunchPlatform::startDetached(
     process.setProgram(qProgram);
     process.setArguments(args);
     if (!workingDirectory.empty())
-        process.setWorkingDirectory(toQ(workingDirectory));
+        process.setWorkingDirectory(QString::fromStdString(workingDirectory));
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
-        result.error = fromQ(process.errorString());
+        result.error = process.errorString().toStdString();
         return result;
     }
     result.started = true;

@@ -5,6 +5,7 @@
 #include "lib/launch.h"
 #include "lib/messages.h"
 #include "lib/text.h"
+#include "scan/file_system.h"
 #include "ui/text_viewer.h"
 
 #include <QAbstractButton>
@@ -23,22 +24,12 @@ namespace quarex {
 
 namespace {
 
-    QString toQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
     template <typename T> T* control(QWidget* form, const char* name)
     {
         T* w = form->findChild<T*>(QString::fromLatin1(name));
         if (!w)
             throw std::logic_error(std::string("control missing: ") + name);
         return w;
-    }
-
-    std::string parentOf(const std::string& path)
-    {
-        std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return {};
-        return slash == 0 ? std::string("/") : path.substr(0, slash);
     }
 
     QPixmap themeIcon(const QString& name, int size)
@@ -81,7 +72,7 @@ FileIcon fileIconFor(const std::string& path, const ExecutableFacts& facts, int 
     }
     QMimeType mime;
     if (facts.kind.empty()) {
-        mime = QMimeDatabase().mimeTypeForFile(toQ(path));
+        mime = QMimeDatabase().mimeTypeForFile(QString::fromStdString(path));
         if (result.pixmap.isNull() && mime.isValid()) {
             result.pixmap = themeIcon(mime.iconName(), size);
             if (result.pixmap.isNull())
@@ -91,7 +82,7 @@ FileIcon fileIconFor(const std::string& path, const ExecutableFacts& facts, int 
     if (result.pixmap.isNull())
         result.pixmap = genericProgramPicture(size);
     if (!facts.kind.empty())
-        result.toolTip = toQ(facts.kind);
+        result.toolTip = QString::fromStdString(facts.kind);
     else if (mime.isValid())
         result.toolTip = mime.comment();
     return result;
@@ -157,19 +148,21 @@ void DetailPanel::showRow(int table, int row)
 
 void DetailPanel::fill(const SelectionDetails& d)
 {
-    m_info[5]->setText(toQ(d.fullPath));
-    m_info[4]->setText(toQ(d.productName));
-    m_info[1]->setText(toQ(d.copyright));
-    m_info[2]->setText(toQ(d.internalNameShown()));
-    m_info[3]->setText(toQ(d.companyName));
-    m_viewer->setEntries(d.relatedFiles, d.relatedFolder, parentOf(d.realPath));
+    m_info[5]->setText(QString::fromStdString(d.fullPath));
+    m_info[4]->setText(QString::fromStdString(d.productName));
+    m_info[1]->setText(QString::fromStdString(d.copyright));
+    m_info[2]->setText(QString::fromStdString(d.internalNameShown()));
+    m_info[3]->setText(QString::fromStdString(d.companyName));
+    m_viewer->setEntries(d.relatedFiles, d.relatedFolder, directoryOf(d.realPath));
 
     ExecutableFacts facts = readExecutableFacts(d.realPath, *m_fs);
     FileIcon icon = fileIconFor(d.realPath, facts);
     m_icon->setPixmap(icon.pixmap);
     QString tip = icon.toolTip;
-    if (!d.programType.empty())
-        tip = tip.isEmpty() ? toQ(d.programType) : toQ(d.programType) + QLatin1Char('\n') + tip;
+    if (!d.programType.empty()) {
+        QString type = QString::fromStdString(d.programType);
+        tip = tip.isEmpty() ? type : type + QLatin1Char('\n') + tip;
+    }
     m_icon->setToolTip(tip);
     m_info[5]->setToolTip(tip);
 

@@ -30,10 +30,6 @@ namespace {
     constexpr std::size_t kIconFileLimit = 8 * 1024 * 1024;
     const char* const kTagProperty = "Tag";
 
-    QString toQ(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-    std::string fromQ(const QString& text) { return text.toUtf8().toStdString(); }
-
     // The name on disk of a file of `folder` equal to `name` without regard to case, or "".
     std::string findNoCase(const std::string& folder, const std::string& name)
     {
@@ -69,9 +65,9 @@ bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, boo
     bool first = true;
     auto flush = [&] {
         if (first)
-            oTexte->setPlainText(toQ(pending));
+            oTexte->setPlainText(QString::fromStdString(pending));
         else
-            oTexte->appendPlainText(toQ(pending));
+            oTexte->appendPlainText(QString::fromStdString(pending));
         first = false;
         pending.clear();
         pendingLines = 0;
@@ -183,12 +179,12 @@ void TextViewer::setEntries(
     m_filling = true;
     m_controls.list->clear();
     for (const RelatedFile& f : files) {
-        auto* item = new QListWidgetItem(toQ(f.name));
-        item->setData(Qt::UserRole, toQ(f.rawName.empty() ? f.name : f.rawName));
+        auto* item = new QListWidgetItem(QString::fromStdString(f.name));
+        item->setData(Qt::UserRole, QString::fromStdString(f.rawName.empty() ? f.name : f.rawName));
         m_controls.list->addItem(item);
     }
     m_controls.list->setCurrentRow(-1);
-    m_controls.list->setProperty(kTagProperty, toQ(folder));
+    m_controls.list->setProperty(kTagProperty, QString::fromStdString(folder));
     m_fileFolder = fileFolder;
     m_filling = false;
 }
@@ -206,15 +202,15 @@ void TextViewer::clear()
     m_controls.image->clear();
 }
 
-std::string TextViewer::folder() const { return fromQ(m_controls.list->property(kTagProperty).toString()); }
+std::string TextViewer::folder() const { return m_controls.list->property(kTagProperty).toString().toStdString(); }
 
 std::string TextViewer::entryPath(int row) const
 {
     QListWidgetItem* item = m_controls.list->item(row);
     if (!item)
         return {};
-    std::string raw = fromQ(item->data(Qt::UserRole).toString());
-    std::string shown = fromQ(item->text());
+    std::string raw = item->data(Qt::UserRole).toString().toStdString();
+    std::string shown = item->text().toStdString();
     std::string path = AddBackslash(folder()) + raw;
     if (nativeFileSystem().stat(path))
         return path;
@@ -233,7 +229,7 @@ void TextViewer::showEntry(int row)
     if (path.empty())
         return;
     BusyOn();
-    switch (viewerKindOf(fromQ(m_controls.list->item(row)->text()))) {
+    switch (viewerKindOf(m_controls.list->item(row)->text().toStdString())) {
     case ViewerKind::Help:
         if (AfficheFichierAide(path))
             noteOpened(row);
