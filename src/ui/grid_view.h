@@ -15,7 +15,7 @@ public:
     void setGridModel(GridTableModel* model);
     GridTableModel* gridModel() const { return m_model; }
 
-    // Column widths (twips, 15 per pixel) and the header height from the grid.
+    // Column widths from the grid (twips, 15 per pixel); follows the model's columnLayoutChanged.
     void applyColumnLayout();
     // Puts the view's current cell where the grid's is.
     void syncFromGrid();

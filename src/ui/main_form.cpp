@@ -334,11 +334,10 @@ void MainForm::centreForm()
 
 void MainForm::InitTitresTableaux()
 {
+    // The views take the new column widths from their models.
     quarex::InitTitresTableaux(m_tables);
-    for (int t = 0; t < quarex::TableCount; ++t) {
+    for (int t = 0; t < quarex::TableCount; ++t)
         m_ui->ZoneDesTableaux->setTabText(t, QString::fromUtf8(kTabTitles[t]));
-        gridLogiciel(t)->applyColumnLayout();
-    }
 }
 
 void MainForm::applyResizeRules()
@@ -479,7 +478,7 @@ void MainForm::explorer()
 
         WindowScanObserver observer(*this);
         quarex::ScanEngine engine(m_tables, quarex::nativeFileSystem(), &observer);
-        engine.scan(m_ui->ListeRepertoire->selectedDirectory());
+        engine.scan(directory);
         InitTitresTableaux();
         for (auto& model : m_models)
             model->endBatch();
@@ -528,10 +527,7 @@ void MainForm::tabSwitched(int table)
             grid.setRow(1);
         showRowCount(table, grid.Row());
         fitGridWidth(table);
-        int row = grid.Row();
         grid.setCell(0, 3, table == quarex::TableArchives ? " Date" : " Version");
-        grid.setRow(row);
-        grid.setCol(2);
         showRowDetails(table, grid.Row());
         BusyOff();
     });
