@@ -28,6 +28,7 @@ namespace {
     constexpr std::size_t kLinesPerBatch = 300; // lines between two passes of the event loop
     constexpr std::size_t kLinesPerAppend = 3000;
     constexpr std::size_t kIconFileLimit = 8 * 1024 * 1024;
+    // Real folder and file names are kept as their bytes: a name from a disc need not be valid UTF-8.
     const char* const kTagProperty = "Tag";
 
     // The name on disk of a file of `folder` equal to `name` without regard to case, or "".
@@ -180,11 +181,11 @@ void TextViewer::setEntries(
     m_controls.list->clear();
     for (const RelatedFile& f : files) {
         auto* item = new QListWidgetItem(QString::fromStdString(f.name));
-        item->setData(Qt::UserRole, QString::fromStdString(f.rawName.empty() ? f.name : f.rawName));
+        item->setData(Qt::UserRole, QByteArray::fromStdString(f.rawName.empty() ? f.name : f.rawName));
         m_controls.list->addItem(item);
     }
     m_controls.list->setCurrentRow(-1);
-    m_controls.list->setProperty(kTagProperty, QString::fromStdString(folder));
+    m_controls.list->setProperty(kTagProperty, QByteArray::fromStdString(folder));
     m_fileFolder = fileFolder;
     m_filling = false;
 }
@@ -193,7 +194,7 @@ void TextViewer::clear()
 {
     m_filling = true;
     m_controls.list->clear();
-    m_controls.list->setProperty(kTagProperty, QString());
+    m_controls.list->setProperty(kTagProperty, QByteArray());
     m_filling = false;
     m_fileFolder.clear();
     m_controls.text->clear();
@@ -202,14 +203,14 @@ void TextViewer::clear()
     m_controls.image->clear();
 }
 
-std::string TextViewer::folder() const { return m_controls.list->property(kTagProperty).toString().toStdString(); }
+std::string TextViewer::folder() const { return m_controls.list->property(kTagProperty).toByteArray().toStdString(); }
 
 std::string TextViewer::entryPath(int row) const
 {
     QListWidgetItem* item = m_controls.list->item(row);
     if (!item)
         return {};
-    std::string raw = item->data(Qt::UserRole).toString().toStdString();
+    std::string raw = item->data(Qt::UserRole).toByteArray().toStdString();
     std::string shown = item->text().toStdString();
     std::string path = AddBackslash(folder()) + raw;
     if (nativeFileSystem().stat(path))

@@ -111,6 +111,19 @@ private slots:
         QVERIFY(messages.shown[0].text.find("absent.txt") != std::string::npos);
     }
 
+    void namesThatAreNotUtf8KeepTheirBytes()
+    {
+        TempDir tmp;
+        const std::string folder = tmp.str() + "/Jeux \xE9t\xE9";
+        std::string readme = tmp.write("Jeux \xE9t\xE9/LISEZ\xC9.TXT", "Bonne lecture");
+        ViewerWindow w;
+        w.viewer.setEntries({ { "Lisezé.txt", "LISEZ\xC9.TXT" } }, folder, folder);
+        QCOMPARE(w.viewer.folder(), folder);
+        QCOMPARE(w.viewer.entryPath(0), readme);
+        w.viewer.showEntry(0);
+        QCOMPARE(w.text->toPlainText(), QStringLiteral("Bonne lecture"));
+    }
+
     void textsShowWhateverTheCaseOfTheirName()
     {
         TempDir tmp;
