@@ -66,12 +66,17 @@ void BusyOn(const std::string& message)
     MainMsg(message);
 }
 
-void BusyOff()
+void restoreDefaultPointer()
 {
-    // Busy calls do not nest: one BusyOff gives the default pointer back.
+    // Busy calls do not nest: every pointer set over the default one goes at once.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
+}
+
+void BusyOff()
+{
+    restoreDefaultPointer();
     MainMsg(std::string());
 }
 

@@ -24,6 +24,8 @@ void BusyOn();
 void BusyOn(const std::string& message);
 // Restores the default pointer and clears the status line.
 void BusyOff();
+// Restores the default pointer, leaving the status line as it is.
+void restoreDefaultPointer();
 // True while the hourglass is set.
 bool isBusy();
 

@@ -1,5 +1,6 @@
 #include "lib/dialogue_qt.h"
 
+#include "lib/busy_qt.h"
 #include "lib/string_table.h"
 #include "ui_Lib_SelectDlg.h"
 
@@ -83,11 +84,7 @@ QWidget* QtDialogue::parentWidget() const
     return QApplication::activeWindow();
 }
 
-void QtDialogue::restorePointer()
-{
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
-}
+void QtDialogue::restorePointer() { restoreDefaultPointer(); }
 
 void QtDialogue::showError(const std::string& text, const std::string& title)
 {
