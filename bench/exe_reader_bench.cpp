@@ -2,8 +2,8 @@
 // first 4 KiB, in the same run (warm cache). Usage: exe_reader_bench [DIR...]
 // Without arguments: Debian's wine DLLs when present, and /tmp/quarex-exe-bench (copies of the test
 // fixtures, made if absent).
-#include "scan/exe_reader.h"
-#include "scan/file_info.h"
+#include "exe/exe_reader.h"
+#include "exe/file_info.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,5 +1,5 @@
 // Appending rows through iGetClearLineGrid, as a scan does, against a literal bottom-up search.
-#include "lib/grid.h"
+#include "grid/grid.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Time to lay out and print a large table: a grid of N rows written to PDF by the preview engine,
 // the same work the preview window does before showing the first page. Usage: print_bench [ROWS]
-#include "print/preview_engine_qt.h"
+#include "ui/preview_engine_qt.h"
 #include "print/prt_preview.h"
 
 #include <QApplication>

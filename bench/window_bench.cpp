@@ -2,8 +2,8 @@
 // repaints and the model cost), then a 300,000-row table: its reset and the paint of one screenful
 // at scroll positions spread over the table.
 // Usage: QT_QPA_PLATFORM=offscreen window_bench [TREE]   (TREE: e.g. one made by make_scan_tree.py)
-#include "lib/grid.h"
-#include "lib/messages.h"
+#include "grid/grid.h"
+#include "messages/messages.h"
 #include "scan/scan_engine.h"
 #include "support/recording_dialogue.h"
 #include "ui/dir_list_box.h"

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the executable reader: headers, kind, icon, version block and its conversion,
 // and the key search of zFileInfo over both the converted block and the raw bytes.
-#include "scan/exe_reader.h"
-#include "scan/file_info.h"
+#include "exe/exe_reader.h"
+#include "exe/file_info.h"
 
 #include <cstdint>
 #include <cstdlib>

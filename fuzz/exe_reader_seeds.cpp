@@ -1,5 +1,5 @@
 // Writes seed files for the reader's fuzzer, made with the tests' builders: exe_reader_seeds DIRECTORY
-#include "scan/exe_builder.h"
+#include "exe/exe_builder.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,8 +1,9 @@
 // quarex-scan --html FICHIER: the HTML report of the window, written without it.
+#include "cli/commands.h"
 #include "html/html_options.h"
 #include "html/html_report.h"
-#include "lib/app_paths.h"
-#include "lib/messages.h"
+#include "settings/app_paths.h"
+#include "messages/messages.h"
 
 #include <iostream>
 #include <optional>

@@ -1,7 +1,8 @@
 // quarex-scan info FILE...: one JSON object per file with what the reader finds in it.
-#include "scan/exe_reader.h"
-#include "scan/file_info.h"
-#include "scan/program_type.h"
+#include "cli/commands.h"
+#include "exe/exe_reader.h"
+#include "exe/file_info.h"
+#include "exe/program_type.h"
 
 #include <nlohmann/json.hpp>
 

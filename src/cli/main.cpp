@@ -1,6 +1,7 @@
 // quarex-scan: the scan without a window, for servers and scripts.
-#include "lib/messages.h"
-#include "lib/text.h"
+#include "cli/commands.h"
+#include "messages/messages.h"
+#include "text/text.h"
 #include "print/grid_export.h"
 #include "scan/scan_engine.h"
 
@@ -91,12 +92,6 @@ void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
 }
 
 } // namespace
-
-// `quarex-scan info FILE...` (info_command.cpp).
-int runInfoCommand(int argc, char** argv);
-// `--html FILE` (html_command.cpp).
-int runHtmlCommand(ResultTables& tables, const std::string& file, int table, bool keepDriveLetter,
-    const std::optional<std::string>& settingsFile, const std::string& directory);
 
 int main(int argc, char** argv)
 {

@@ -1,7 +1,7 @@
 #include "html/html_options.h"
 
-#include "lib/ini_store.h"
-#include "lib/text.h"
+#include "settings/ini_store.h"
+#include "text/text.h"
 
 #include <sys/stat.h>
 

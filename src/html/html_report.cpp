@@ -1,9 +1,9 @@
 #include "html/html_report.h"
 
 #include "html/lib_html.h"
-#include "lib/messages.h"
-#include "lib/string_table.h"
-#include "lib/text.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
+#include "text/text.h"
 
 #include <array>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "html/lib_html.h"
 
-#include "lib/string_table.h"
-#include "lib/text.h"
+#include "text/string_table.h"
+#include "text/text.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
 #include "print/export_dialog.h"
 
-#include "lib/messages.h"
-#include "lib/string_table.h"
-#include "lib/text.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
+#include "text/text.h"
 #include "print/grid_export.h"
 
 namespace quarex {

@@ -1,7 +1,7 @@
 // The export dialogue of a table: the choice of form (CSV, PRN, TXT), the save dialog, then the writing.
 #pragma once
 
-#include "lib/grid.h"
+#include "grid/grid.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // Writing a grid to a delimited text file (CSV, PRN, TXT), in Windows-1252 with CR LF line ends.
 #pragma once
 
-#include "lib/grid.h"
+#include "grid/grid.h"
 
 #include <ostream>
 #include <string>

@@ -1,9 +1,10 @@
 #include "print/prt_preview.h"
 
-#include "lib/ini_store.h"
-#include "lib/messages.h"
-#include "lib/string_table.h"
-#include "lib/text.h"
+#include "settings/ini_store.h"
+#include "settings/scratch_files.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
+#include "text/text.h"
 
 #include <exception>
 #include <filesystem>

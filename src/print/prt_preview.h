@@ -2,7 +2,7 @@
 // text; the engine lays the pages out and shows the preview from which the user prints.
 #pragma once
 
-#include "lib/grid.h"
+#include "grid/grid.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,9 @@
 #include "scan/install_analysis.h"
 
-#include "lib/ini_store.h"
-#include "lib/messages.h"
-#include "lib/string_table.h"
-#include "lib/text.h"
+#include "settings/ini_store.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
+#include "text/text.h"
 
 #include <cerrno>
 #include <optional>
@@ -23,157 +23,163 @@ namespace {
     const char* const kSiblingNames[SiblingCount] = { "SETUP.LST", "SETUP.INI", "INSTALL.INF", "file_id.diz",
         "lisezmoi.txt", "readme.txt", "INSTALL.TXT", "logiciel.txt" };
 
-    // What one directory's siblings say, each looked up or read at most once.
-    class DirectoryFacts {
-    public:
-        explicit DirectoryFacts(DirectoryContext& dir)
-            : m_dir(dir)
-        {
-            for (int s = 0; s < SiblingCount; ++s)
-                m_names[s] = resolve(kSiblingNames[s]);
+} // namespace
+
+// What one directory's siblings say, each looked up or read at most once.
+class SiblingFacts {
+public:
+    explicit SiblingFacts(DirectoryContext& dir)
+        : m_dir(dir)
+    {
+        for (int s = 0; s < SiblingCount; ++s)
+            m_names[s] = resolve(kSiblingNames[s]);
+    }
+
+    bool exists(Sibling s) const { return m_names[s] != nullptr; }
+
+    // Title of [Setup], WndTitle of [Params], WndTitle of [Windows 95 Params] in SETUP.LST.
+    const std::array<std::string, 3>& setupLst()
+    {
+        if (!m_setupLst) {
+            std::string bytes = readScript(SetupLst);
+            m_setupLst = std::array<std::string, 3> { trim(iniValueFromBytes(bytes, "Setup", "Title", "")),
+                trim(iniValueFromBytes(bytes, "Params", "WndTitle", "")),
+                trim(iniValueFromBytes(bytes, "Windows 95 Params", "WndTitle", "")) };
         }
+        return *m_setupLst;
+    }
 
-        bool exists(Sibling s) const { return m_names[s] != nullptr; }
+    const std::string& setupIniAppName()
+    {
+        if (!m_setupIni)
+            m_setupIni = trim(iniValueFromBytes(readScript(SetupIni), "Startup", "AppName", ""));
+        return *m_setupIni;
+    }
 
-        // Title of [Setup], WndTitle of [Params], WndTitle of [Windows 95 Params] in SETUP.LST.
-        const std::array<std::string, 3>& setupLst()
-        {
-            if (!m_setupLst) {
-                std::string bytes = readScript(SetupLst);
-                m_setupLst = std::array<std::string, 3> { trim(iniValueFromBytes(bytes, "Setup", "Title", "")),
-                    trim(iniValueFromBytes(bytes, "Params", "WndTitle", "")),
-                    trim(iniValueFromBytes(bytes, "Windows 95 Params", "WndTitle", "")) };
+    const std::string& installInfAppName()
+    {
+        if (!m_installInf)
+            m_installInf = trim(iniValueFromBytes(readScript(InstallInf), "INSTALL", "APPNAME", ""));
+        return *m_installInf;
+    }
+
+    // The first line of a readme file, or its second when the first is blank or a separator.
+    const std::string& readmeDescription(Sibling s)
+    {
+        std::optional<std::string>& slot = m_readme[s - FileIdDiz];
+        if (!slot) {
+            std::array<std::string, 2> lines = readLines(s);
+            std::string text = readmeLine(lines[0]);
+            if (isSeparatorLine(text))
+                text.clear();
+            if (text.empty())
+                text = readmeLine(lines[1]);
+            slot = std::move(text);
+        }
+        return *slot;
+    }
+
+    const std::string& logicielVersion()
+    {
+        if (!m_logiciel)
+            m_logiciel = trim(versionFromLogicielLine(readmeLine(readLines(LogicielTxt)[1])));
+        return *m_logiciel;
+    }
+
+    // The product name of the first file of the directory's list, or resource 405 without one.
+    const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
+    {
+        if (!m_productName) {
+            std::string name;
+            if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
+                name = currentInfo.sProductName();
+            } else {
+                const ListedFile& first = m_dir.files().front();
+                zFileInfo info;
+                info.PutFile(m_dir.handle(), first.rawName, first.facts);
+                name = info.sProductName();
             }
-            return *m_setupLst;
+            name = trim(name);
+            m_productName = name.empty() ? sLoadString(405) : name;
         }
+        return *m_productName;
+    }
 
-        const std::string& setupIniAppName()
-        {
-            if (!m_setupIni)
-                m_setupIni = trim(iniValueFromBytes(readScript(SetupIni), "Startup", "AppName", ""));
-            return *m_setupIni;
-        }
-
-        const std::string& installInfAppName()
-        {
-            if (!m_installInf)
-                m_installInf = trim(iniValueFromBytes(readScript(InstallInf), "INSTALL", "APPNAME", ""));
-            return *m_installInf;
-        }
-
-        // The first line of a readme file, or its second when the first is blank or a separator.
-        const std::string& readmeDescription(Sibling s)
-        {
-            std::optional<std::string>& slot = m_readme[s - FileIdDiz];
-            if (!slot) {
-                std::array<std::string, 2> lines = readLines(s);
-                std::string text = readmeLine(lines[0]);
-                if (isSeparatorLine(text))
-                    text.clear();
-                if (text.empty())
-                    text = readmeLine(lines[1]);
-                slot = std::move(text);
-            }
-            return *slot;
-        }
-
-        const std::string& logicielVersion()
-        {
-            if (!m_logiciel)
-                m_logiciel = trim(versionFromLogicielLine(readmeLine(readLines(LogicielTxt)[1])));
-            return *m_logiciel;
-        }
-
-        // The product name of the first file of the directory's list, or resource 405 without one.
-        const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
-        {
-            if (!m_productName) {
-                std::string name;
-                if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
-                    name = currentInfo.sProductName();
-                } else {
-                    const ListedFile& first = m_dir.files().front();
-                    zFileInfo info;
-                    info.PutFile(m_dir.handle(), first.rawName, first.facts);
-                    name = info.sProductName();
-                }
-                name = trim(name);
-                m_productName = name.empty() ? sLoadString(405) : name;
-            }
-            return *m_productName;
-        }
-
-    private:
-        // The real name of a sibling file, or nullptr when there is no such file (a folder does not count).
-        const std::string* resolve(std::string_view wanted)
-        {
-            const std::string* name = m_dir.findSibling(wanted);
-            if (!name)
+private:
+    // The real name of a sibling file, or nullptr when there is no such file (a folder does not count).
+    const std::string* resolve(std::string_view wanted)
+    {
+        const std::string* name = m_dir.findSibling(wanted);
+        if (!name)
+            return nullptr;
+        for (const DirEntry& e : m_dir.handle().entries()) {
+            if (&e.name != name)
+                continue;
+            if (e.type == EntryType::Directory)
                 return nullptr;
-            for (const DirEntry& e : m_dir.handle().entries()) {
-                if (&e.name != name)
-                    continue;
-                if (e.type == EntryType::Directory)
+            if (e.type == EntryType::Symlink || e.type == EntryType::Unknown) {
+                auto facts = m_dir.handle().statChild(e.name);
+                if (!facts || facts->isDirectory)
                     return nullptr;
-                if (e.type == EntryType::Symlink || e.type == EntryType::Unknown) {
-                    auto facts = m_dir.handle().statChild(e.name);
-                    if (!facts || facts->isDirectory)
-                        return nullptr;
-                }
-                break;
             }
-            return name;
+            break;
         }
+        return name;
+    }
 
-        std::unique_ptr<ReadableFile> open(Sibling s)
-        {
-            errno = 0;
-            auto file = m_dir.handle().openChild(*m_names[s]);
-            if (!file) {
-                // The file is there but cannot be read: say so once and go on without it.
-                raiseSystemError("Path/File access error", errno ? errno : EACCES);
-                AfficheErreurFichier(joinPath(m_dir.displayPath(), displayName(*m_names[s])), -55);
-            }
-            return file;
+    std::unique_ptr<ReadableFile> open(Sibling s)
+    {
+        errno = 0;
+        auto file = m_dir.handle().openChild(*m_names[s]);
+        if (!file) {
+            // The file is there but cannot be read: say so once and go on without it.
+            raiseSystemError("Path/File access error", errno ? errno : EACCES);
+            AfficheErreurFichier(joinPath(m_dir.displayPath(), displayName(*m_names[s])), -55);
         }
+        return file;
+    }
 
-        std::string readScript(Sibling s)
-        {
-            auto file = open(s);
-            if (!file)
-                return {};
-            return readFileBytes(*file, kScriptLimit).value_or(std::string());
-        }
+    std::string readScript(Sibling s)
+    {
+        auto file = open(s);
+        if (!file)
+            return {};
+        return readFileBytes(*file, kScriptLimit).value_or(std::string());
+    }
 
-        std::array<std::string, 2> readLines(Sibling s)
-        {
-            auto file = open(s);
-            if (!file)
-                return {};
-            return firstTwoLines(*file);
-        }
+    std::array<std::string, 2> readLines(Sibling s)
+    {
+        auto file = open(s);
+        if (!file)
+            return {};
+        return firstTwoLines(*file);
+    }
 
-        DirectoryContext& m_dir;
-        std::array<const std::string*, SiblingCount> m_names {};
-        std::optional<std::array<std::string, 3>> m_setupLst;
-        std::optional<std::string> m_setupIni;
-        std::optional<std::string> m_installInf;
-        std::array<std::optional<std::string>, 4> m_readme;
-        std::optional<std::string> m_logiciel;
-        std::optional<std::string> m_productName;
-    };
+    DirectoryContext& m_dir;
+    std::array<const std::string*, SiblingCount> m_names {};
+    std::optional<std::array<std::string, 3>> m_setupLst;
+    std::optional<std::string> m_setupIni;
+    std::optional<std::string> m_installInf;
+    std::array<std::optional<std::string>, 4> m_readme;
+    std::optional<std::string> m_logiciel;
+    std::optional<std::string> m_productName;
+};
 
-    DirectoryFacts& factsOf(DirectoryContext& dir)
+void SiblingFactsDeleter::operator()(SiblingFacts* facts) const { delete facts; }
+
+namespace {
+
+    SiblingFacts& factsOf(DirectoryContext& dir)
     {
         if (!dir.analysisCache)
-            dir.analysisCache = std::make_shared<DirectoryFacts>(dir);
-        return *static_cast<DirectoryFacts*>(dir.analysisCache.get());
+            dir.analysisCache.reset(new SiblingFacts(dir));
+        return *dir.analysisCache;
     }
 
     bool isEmptyText(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 
     // Steps A to C for a program: setup scripts, readme files, InstallShield bootstrappers.
-    std::string describe(std::string description, DirectoryFacts& facts, const ListedFile& file, const zFileInfo& info)
+    std::string describe(std::string description, SiblingFacts& facts, const ListedFile& file, const zFileInfo& info)
     {
         if (facts.exists(SetupLst)) {
             for (const char* bootstrapper : { "Programme d'amorçage", "MS-Setup", "Ne contient pas de version" })
@@ -326,7 +332,7 @@ void analyseInstallation(
     if (!isArchive) {
         std::string version = trim(grid.cell(row, 3));
         if (version.empty() || version == "0") {
-            DirectoryFacts& facts = factsOf(dir);
+            SiblingFacts& facts = factsOf(dir);
             if (facts.exists(LogicielTxt)) {
                 const std::string& found = facts.logicielVersion();
                 if (!found.empty())

@@ -1,6 +1,6 @@
 #include "scan/scan_engine.h"
 
-#include "lib/text.h"
+#include "text/text.h"
 #include "scan/install_analysis.h"
 
 #include <algorithm>
@@ -14,21 +14,6 @@ namespace {
     // Beyond this depth a parent directory lets go of its descriptor while its child is walked,
     // so that a very deep tree cannot exhaust the process's descriptors.
     constexpr int kKeepOpenDepth = 48;
-
-    bool endsWithNoCase(std::string_view name, std::string_view suffix)
-    {
-        if (name.size() < suffix.size())
-            return false;
-        std::string_view tail = name.substr(name.size() - suffix.size());
-        for (std::size_t i = 0; i < suffix.size(); ++i) {
-            char a = tail[i];
-            if (a >= 'A' && a <= 'Z')
-                a = static_cast<char>(a + 32);
-            if (a != suffix[i])
-                return false;
-        }
-        return true;
-    }
 
     // True when an entry is a folder; a symbolic link or an untyped entry (ISO 9660 gives no types) is stat-ed.
     bool isSubdirectory(DirectoryHandle& dir, const DirEntry& entry)
@@ -84,61 +69,6 @@ void InitTitresTableaux(ResultTables& tables)
             g.setColAlignment(3, CellAlignment::Centre);
         }
     }
-}
-
-DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& handle)
-    : m_displayPath(std::move(displayPath))
-    , m_handle(handle)
-{
-    for (const DirEntry& e : handle.entries()) {
-        if (e.type == EntryType::Directory || !matchesScanPatterns(e.name))
-            continue;
-        std::string name = trim(displayName(e.name));
-        if (name.empty())
-            continue;
-        if (e.type == EntryType::File) {
-            m_files.push_back(ListedFile { e.name, name, upperCase(name), std::nullopt });
-            continue;
-        }
-        std::optional<FileFacts> facts = handle.statChild(e.name);
-        if (!facts || facts->isDirectory || !facts->isRegular)
-            continue;
-        m_files.push_back(ListedFile { e.name, name, upperCase(name), facts });
-    }
-    std::stable_sort(m_files.begin(), m_files.end(), [](const ListedFile& a, const ListedFile& b) {
-        if (a.sortKey != b.sortKey)
-            return a.sortKey < b.sortKey;
-        return a.rawName < b.rawName;
-    });
-}
-
-const std::string* DirectoryContext::findSibling(std::string_view name) const
-{
-    const auto& entries = m_handle.entries();
-    // An exact match wins over a match in another case.
-    for (const DirEntry& e : entries)
-        if (e.name == name)
-            return &e.name;
-    // An ASCII name can only match an ASCII entry of the same length (upper-casing never turns other
-    // characters into ASCII): one pass finds it without building the index.
-    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        for (const DirEntry& e : entries)
-            if (e.name.size() == name.size() && equalsNoCase(e.name, name))
-                return &e.name;
-        return nullptr;
-    }
-    if (!m_siblingIndex) {
-        m_siblingIndex = std::make_unique<std::vector<std::pair<std::string, std::size_t>>>();
-        m_siblingIndex->reserve(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            m_siblingIndex->emplace_back(upperCase(displayName(entries[i].name)), i);
-        std::sort(m_siblingIndex->begin(), m_siblingIndex->end());
-    }
-    std::string key = upperCase(name);
-    auto it = std::lower_bound(m_siblingIndex->begin(), m_siblingIndex->end(), std::make_pair(key, std::size_t(0)));
-    if (it != m_siblingIndex->end() && it->first == key)
-        return &entries[it->second].name;
-    return nullptr;
 }
 
 ScanEngine::ScanEngine(ResultTables& tables, FileSystem& fs, ScanObserver* observer)
@@ -270,17 +200,6 @@ std::string normaliseStartDirectory(const std::string& path)
     while (out.size() > 1 && out.back() == kPathSeparator)
         out.pop_back();
     return out;
-}
-
-std::string displayName(std::string_view rawName)
-{
-    std::string_view name = rawName.substr(0, rawName.find('\0'));
-    return decodeDiscText(name);
-}
-
-bool matchesScanPatterns(std::string_view name)
-{
-    return endsWithNoCase(name, ".exe") || endsWithNoCase(name, ".zip");
 }
 
 int tableForFile(std::string_view name)

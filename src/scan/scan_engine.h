@@ -2,9 +2,10 @@
 // into the three result tables (installation procedures, other executables, ZIP archives).
 #pragma once
 
-#include "lib/grid.h"
-#include "scan/file_info.h"
-#include "scan/file_system.h"
+#include "grid/grid.h"
+#include "exe/file_info.h"
+#include "fs/file_system.h"
+#include "scan/directory_context.h"
 
 #include <array>
 #include <functional>
@@ -42,39 +43,6 @@ public:
     virtual void refresh() { }
 };
 
-// A file of the directory being listed that matches "*.exe;*.zip".
-struct ListedFile {
-    std::string rawName; // as found on disk
-    std::string name; // display text: decoded and trimmed
-    std::string sortKey; // upper-cased display name
-    // Empty when the listing told only that the entry is a regular file: size and date then come with
-    // the opening (one system call fewer per file of a scan).
-    std::optional<FileFacts> facts;
-};
-
-// One directory while its files are listed: display path, real access, and its siblings by name.
-class DirectoryContext {
-public:
-    DirectoryContext(std::string displayPath, DirectoryHandle& handle);
-
-    const std::string& displayPath() const { return m_displayPath; }
-    const std::string& realPath() const { return m_handle.path(); }
-    DirectoryHandle& handle() { return m_handle; }
-    // The files matching the patterns, sorted by name without regard to case.
-    const std::vector<ListedFile>& files() const { return m_files; }
-    // The real name of an entry matched without regard to case (nullptr when absent).
-    const std::string* findSibling(std::string_view name) const;
-
-    // Shared state that the analysis keeps for this directory (looked up once per directory).
-    std::shared_ptr<void> analysisCache;
-
-private:
-    std::string m_displayPath;
-    DirectoryHandle& m_handle;
-    std::vector<ListedFile> m_files;
-    mutable std::unique_ptr<std::vector<std::pair<std::string, std::size_t>>> m_siblingIndex;
-};
-
 class ScanEngine {
 public:
     explicit ScanEngine(ResultTables& tables, FileSystem& fs = nativeFileSystem(), ScanObserver* observer = nullptr);
@@ -107,10 +75,6 @@ private:
 
 // The start directory as the walk uses it: absolute, no trailing separator except for the root.
 std::string normaliseStartDirectory(const std::string& path);
-// The display text of a name found on disk: UTF-8 as is, otherwise decoded as Windows-1252.
-std::string displayName(std::string_view rawName);
-// True when a name matches "*.exe;*.zip" (without regard to case).
-bool matchesScanPatterns(std::string_view name);
 // The table of a file name (0 setup/install programs, 2 ZIP archives, 1 others); -1 for the auxiliary
 // installer programs that get no row.
 int tableForFile(std::string_view name);

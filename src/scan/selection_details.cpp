@@ -1,9 +1,9 @@
 #include "scan/selection_details.h"
 
-#include "lib/text.h"
-#include "scan/exe_reader.h"
-#include "scan/file_info.h"
-#include "scan/program_type.h"
+#include "text/text.h"
+#include "exe/exe_reader.h"
+#include "exe/file_info.h"
+#include "exe/program_type.h"
 #include "scan/scan_engine.h"
 #include "scan/viewer_text.h"
 

@@ -3,8 +3,8 @@
 // the program type. Pure of any window: the window and the HTML report both use it.
 #pragma once
 
-#include "lib/grid.h"
-#include "scan/file_system.h"
+#include "grid/grid.h"
+#include "fs/file_system.h"
 
 #include <map>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "scan/viewer_text.h"
 
-#include "lib/text.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,7 +2,7 @@
 // in batches (UTF-8 when the whole file is valid UTF-8, else Windows-1252), and the viewer's messages.
 #pragma once
 
-#include "scan/file_system.h"
+#include "fs/file_system.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "ui/about_box.h"
 
-#include "lib/string_table.h"
+#include "text/string_table.h"
 #include "ui/app_pictures.h"
 #include "ui_FormAPropos.h"
 

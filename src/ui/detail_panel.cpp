@@ -1,11 +1,11 @@
 #include "ui/detail_panel.h"
 
-#include "lib/app_paths.h"
-#include "lib/busy_qt.h"
-#include "lib/launch.h"
-#include "lib/messages.h"
-#include "lib/text.h"
-#include "scan/file_system.h"
+#include "settings/app_paths.h"
+#include "ui/busy_qt.h"
+#include "desktop/launch.h"
+#include "messages/messages.h"
+#include "text/text.h"
+#include "fs/file_system.h"
 #include "ui/text_viewer.h"
 
 #include <QAbstractButton>

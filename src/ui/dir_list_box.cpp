@@ -1,7 +1,7 @@
 #include "ui/dir_list_box.h"
 
-#include "lib/text.h"
-#include "scan/file_system.h"
+#include "text/text.h"
+#include "fs/file_system.h"
 #include "scan/scan_engine.h"
 
 #include <QStyle>

@@ -2,7 +2,7 @@
 // data rows become model rows (model row i is grid row i + FixedRows()).
 #pragma once
 
-#include "lib/grid.h"
+#include "grid/grid.h"
 
 #include <QAbstractTableModel>
 

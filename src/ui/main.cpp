@@ -1,9 +1,10 @@
 // Quarex, the window. `quarex [DIRECTORY]` opens ready to explore DIRECTORY.
-#include "lib/app_paths.h"
-#include "lib/busy_qt.h"
-#include "lib/dialogue_qt.h"
-#include "lib/ini_store.h"
-#include "lib/launch_qt.h"
+#include "settings/app_paths.h"
+#include "settings/startup.h"
+#include "ui/busy_qt.h"
+#include "ui/dialogue_qt.h"
+#include "settings/ini_store.h"
+#include "ui/launch_qt.h"
 #include "ui/main_form.h"
 
 #include <QAbstractButton>

@@ -1,10 +1,10 @@
 #include "ui/text_viewer.h"
 
-#include "lib/busy_qt.h"
-#include "lib/launch.h"
-#include "lib/messages.h"
-#include "lib/text.h"
-#include "scan/file_system.h"
+#include "ui/busy_qt.h"
+#include "desktop/launch.h"
+#include "messages/messages.h"
+#include "text/text.h"
+#include "fs/file_system.h"
 #include "scan/viewer_text.h"
 
 #include <QAbstractButton>

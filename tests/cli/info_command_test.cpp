@@ -1,5 +1,5 @@
 // `quarex-scan info FILE...`: one JSON object per line and per file, in argument order.
-#include "scan/file_info.h"
+#include "exe/file_info.h"
 
 #include "support/test_support.h"
 

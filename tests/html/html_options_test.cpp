@@ -1,6 +1,6 @@
 #include "html/html_options.h"
 
-#include "lib/ini_store.h"
+#include "settings/ini_store.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "html/html_report.h"
 
 #include "html/lib_html.h"
-#include "lib/messages.h"
-#include "lib/text.h"
-#include "scan/exe_builder.h"
+#include "messages/messages.h"
+#include "text/text.h"
+#include "exe/exe_builder.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 

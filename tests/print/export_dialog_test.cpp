@@ -1,7 +1,7 @@
 #include "print/export_dialog.h"
 
-#include "lib/messages.h"
-#include "lib/string_table.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 

@@ -1,6 +1,6 @@
 #include "print/grid_export.h"
 
-#include "lib/messages.h"
+#include "messages/messages.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 

@@ -1,8 +1,9 @@
 #include "print/prt_preview.h"
 
-#include "lib/ini_store.h"
-#include "lib/messages.h"
-#include "lib/string_table.h"
+#include "settings/ini_store.h"
+#include "settings/scratch_files.h"
+#include "messages/messages.h"
+#include "text/string_table.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 

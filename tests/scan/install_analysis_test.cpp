@@ -1,7 +1,7 @@
 #include "scan/install_analysis.h"
 
-#include "lib/messages.h"
-#include "lib/text.h"
+#include "messages/messages.h"
+#include "text/text.h"
 #include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/recording_dialogue.h"

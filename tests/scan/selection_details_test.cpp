@@ -1,7 +1,7 @@
 #include "scan/selection_details.h"
 
-#include "exe_builder.h"
-#include "lib/text.h"
+#include "exe/exe_builder.h"
+#include "text/text.h"
 #include "scan/scan_engine.h"
 #include "support/scanned_row.h"
 #include "support/test_support.h"

@@ -1,6 +1,6 @@
 #include "scan/viewer_text.h"
 
-#include "lib/text.h"
+#include "text/text.h"
 #include "support/memory_file_system.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // stat-ed in its directories; it can also hide the entry types, as an ISO 9660 mount does.
 #pragma once
 
-#include "lib/text.h"
-#include "scan/file_system.h"
+#include "text/text.h"
+#include "fs/file_system.h"
 
 #include <map>
 #include <memory>

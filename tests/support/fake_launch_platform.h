@@ -1,7 +1,7 @@
 // A launching platform for tests: associations given by the test, starts and opens recorded, nothing run.
 #pragma once
 
-#include "lib/launch.h"
+#include "desktop/launch.h"
 
 #include <map>
 #include <string>

@@ -2,7 +2,7 @@
 // and chosen directories can be made unreadable.
 #pragma once
 
-#include "scan/file_system.h"
+#include "fs/file_system.h"
 
 #include <cstring>
 #include <map>

@@ -1,7 +1,7 @@
 // A Dialogue for tests and benchmarks: records every message and dialog, and answers as the test sets.
 #pragma once
 
-#include "lib/messages.h"
+#include "messages/messages.h"
 
 #include <deque>
 #include <string>

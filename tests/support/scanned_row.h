@@ -1,8 +1,8 @@
 // Fills a table row the way the scan does, for tests of what reads the tables.
 #pragma once
 
-#include "lib/grid.h"
-#include "lib/text.h"
+#include "grid/grid.h"
+#include "text/text.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // The busy state and the status line: MainMsg writes and repaints only on a change, BusyOn/BusyOff
 // set and restore the pointer, a status bar without its "Msg" panel is reported.
-#include "lib/busy_qt.h"
-#include "lib/string_table.h"
+#include "ui/busy_qt.h"
+#include "text/string_table.h"
 #include "ui_test_helpers.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The detail zone of the main window: header and blank rows, the "0" placeholders, version strings, the
 // icon and its tooltip, the related files with the offered text, and the row double-click.
-#include "lib/grid.h"
-#include "lib/text.h"
+#include "grid/grid.h"
+#include "text/text.h"
 #include "support/fake_launch_platform.h"
 #include "support/scanned_row.h"
 #include "support/test_support.h"

@@ -1,8 +1,8 @@
 // Message boxes and small dialogs on Qt: the answers of a question, the choice window, the error
 // report's title and text, the file dialogs and their filters, and Qt's own texts in French.
-#include "lib/busy_qt.h"
-#include "lib/dialogue_qt.h"
-#include "lib/messages.h"
+#include "ui/busy_qt.h"
+#include "ui/dialogue_qt.h"
+#include "messages/messages.h"
 #include "ui_test_helpers.h"
 
 #include <QFileDialog>

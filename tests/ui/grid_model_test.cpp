@@ -1,6 +1,6 @@
 // The grid model and its view: header row, alignment, change notifications, the current cell kept in
 // step both ways, and a batch of 300,000 rows that reaches the view in one reset.
-#include "lib/grid.h"
+#include "grid/grid.h"
 #include "ui/grid_model.h"
 #include "ui/grid_view.h"
 

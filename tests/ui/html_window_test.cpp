@@ -1,7 +1,7 @@
 // The HTML commands of the main window: ConvertHTML writes the report of the explored tables,
 // CommandOption opens the options window modally.
-#include "html/options_html_qt.h"
-#include "lib/messages.h"
+#include "ui/options_html_qt.h"
+#include "messages/messages.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
 #include "ui_test_helpers.h"

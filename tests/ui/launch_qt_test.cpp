@@ -1,7 +1,7 @@
 // Launching for real through the desktop's associations: a private desktop (mimeapps.list, desktop entries)
 // whose "associated programs" are small scripts that record their working folder and their arguments.
-#include "lib/launch_qt.h"
-#include "lib/string_table.h"
+#include "ui/launch_qt.h"
+#include "text/string_table.h"
 #include "support/test_support.h"
 #include "ui_test_helpers.h"
 

@@ -1,8 +1,9 @@
 // The main window: its controls under their names, the resize rules, the tab switch, the scan
 // driver on a real temporary tree, the help lines under the mouse, the drive change and shut-down.
-#include "lib/app_paths.h"
-#include "lib/busy_qt.h"
-#include "lib/string_table.h"
+#include "settings/app_paths.h"
+#include "settings/startup.h"
+#include "ui/busy_qt.h"
+#include "text/string_table.h"
 #include "support/memory_file_system.h"
 #include "support/test_support.h"
 #include "ui/dir_list_box.h"

@@ -1,8 +1,8 @@
 // The HTML options window: captions and help texts, enabling rules, loading and saving the
 // settings file, the pickers.
-#include "html/options_html_qt.h"
-#include "html/rgb_form_qt.h"
-#include "lib/ini_store.h"
+#include "ui/options_html_qt.h"
+#include "ui/rgb_form_qt.h"
+#include "settings/ini_store.h"
 #include "support/test_support.h"
 #include "ui_test_helpers.h"
 

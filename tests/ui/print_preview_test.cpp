@@ -1,8 +1,8 @@
 // The preview engine on paper: grids and texts written to PDF and read back with poppler's tools.
-#include "lib/busy_qt.h"
-#include "lib/messages.h"
-#include "print/preview_engine_qt.h"
-#include "print/print_commands_qt.h"
+#include "ui/busy_qt.h"
+#include "messages/messages.h"
+#include "ui/preview_engine_qt.h"
+#include "ui/print_commands_qt.h"
 #include "print/prt_preview.h"
 #include "scan/scan_engine.h"
 #include "support/recording_dialogue.h"

@@ -1,6 +1,6 @@
 // The colour picker: typing rules of the value boxes, Enter and leaving, the answer, Escape.
-#include "html/rgb_form_qt.h"
-#include "lib/string_table.h"
+#include "ui/rgb_form_qt.h"
+#include "text/string_table.h"
 #include "ui_test_helpers.h"
 
 #include <QLabel>

@@ -1,0 +1,11 @@
+#include "settings/startup.h"
+
+namespace quarex {
+
+void initialiseLibrary(const StartupOptions& options)
+{
+    initialisePaths(options);
+    createScratchFile();
+}
+
+} // namespace quarex

@@ -1,0 +1,56 @@
+// Text helpers shared by every part of the program: trimming, case, code pages.
+// Text inside the program is UTF-8; text read from discs may be Windows-1252.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quarex {
+
+// Removes leading and trailing blanks (spaces only, like the classic Trim).
+std::string trim(std::string_view text);
+// Removes leading and trailing spaces, tabs, CR and LF.
+std::string trimWhitespace(std::string_view text);
+
+// True when the bytes form valid UTF-8 (no overlongs, no surrogates).
+bool isValidUtf8(std::string_view bytes);
+// Decodes Windows-1252 bytes to UTF-8 (undefined bytes map to U+FFFD).
+std::string cp1252ToUtf8(std::string_view bytes);
+// Encodes UTF-8 text in Windows-1252; characters without a mapping become '?'.
+std::string utf8ToCp1252(std::string_view text);
+// Text read from a disc: UTF-8 when valid, otherwise Windows-1252.
+std::string decodeDiscText(std::string_view bytes);
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint);
+// Decodes one code point from UTF-8 at `i`; an invalid byte gives U+FFFD and advances by one.
+char32_t nextCodePoint(std::string_view s, std::size_t& i);
+
+// Upper-cases UTF-8 text (ASCII and Latin-1 letters); used for name comparisons.
+std::string upperCase(std::string_view text);
+// Lower-cases UTF-8 text (ASCII and Latin-1 letters).
+std::string lowerCase(std::string_view text);
+// Proper case: first letter of each blank-separated word upper case, the rest lower case.
+std::string properCase(std::string_view text);
+
+// Case-insensitive equality of two UTF-8 texts (ASCII and Latin-1 letters).
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+// Empty for a blank path, else the path with one native separator appended unless present.
+std::string AddBackslash(std::string_view path);
+// The native path separator.
+inline constexpr char kPathSeparator = '/';
+
+// Formats a number with the pattern "### ### ###": groups of three digits separated by blanks;
+// zero gives an empty text, as the pattern does.
+std::string formatGroupedDigits(std::uint64_t value);
+
+// Replaces every occurrence of `search` by `replace` (case-sensitive).
+std::string replaceAll(std::string_view text, std::string_view search, std::string_view replace);
+
+// Number of characters (code points) of UTF-8 text.
+std::size_t utf8Length(std::string_view text);
+// The first `count` characters (code points) of UTF-8 text.
+std::string utf8Left(std::string_view text, std::size_t count);
+
+} // namespace quarex
