@@ -3,9 +3,11 @@
 #include "exe/exe_reader.h"
 #include "exe/file_info.h"
 #include "exe/program_type.h"
+#include "messages/messages.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <iostream>
 
 using namespace quarex;
@@ -16,11 +18,32 @@ int runInfoCommand(int argc, char** argv)
         std::cerr << "quarex-scan : info attend au moins un fichier\n";
         return 2;
     }
+    bool anyFailed = false;
     for (int i = 0; i < argc; ++i) {
         zFileInfo info;
-        // The file is opened once for its version strings, its header kind and its icon.
-        auto file = info.PutFileName(argv[i]);
-        ExecutableFacts facts = file ? readExecutableFacts(*file) : ExecutableFacts {};
+        ExecutableFacts facts;
+        std::string error;
+        // Only a regular file is read: a folder, a pipe or a device gets no size and no items.
+        errno = 0;
+        auto stated = nativeFileSystem().stat(argv[i]);
+        if (!stated) {
+            error = errno == ENOENT || errno == 0 ? "fichier introuvable"
+                                                  : "accès impossible : " + systemErrorText(errno);
+        } else if (!stated->isRegular) {
+            error = stated->isDirectory ? "c'est un répertoire, pas un fichier" : "pas un fichier ordinaire";
+        } else {
+            // The file is opened once for its version strings, its header kind and its icon.
+            errno = 0;
+            auto file = info.PutFileName(argv[i]);
+            if (file)
+                facts = readExecutableFacts(*file);
+            else
+                error = "lecture impossible : " + systemErrorText(errno ? errno : EACCES);
+        }
+        if (!error.empty()) {
+            info = zFileInfo {};
+            anyFailed = true;
+        }
         nlohmann::ordered_json j;
         j["path"] = argv[i];
         for (int k = 0; k < zFileInfo::ItemCount; ++k)
@@ -28,7 +51,9 @@ int runInfoCommand(int argc, char** argv)
         j["kind"] = facts.kind;
         j["icon"] = facts.iconIco.has_value();
         j["type"] = sGetTypeProgramme(argv[i]);
+        if (!error.empty())
+            j["error"] = error;
         std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
-    return 0;
+    return anyFailed ? 1 : 0;
 }

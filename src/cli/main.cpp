@@ -1,5 +1,6 @@
 // quarex-scan: the scan without a window, for servers and scripts.
 #include "cli/commands.h"
+#include "fs/replacing_file.h"
 #include "messages/messages.h"
 #include "text/text.h"
 #include "print/grid_export.h"
@@ -8,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sys/ioctl.h>
@@ -86,7 +86,15 @@ void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
         row["cells"] = nlohmann::json::array();
         for (int c = 0; c < grid.Cols(); ++c)
             row["cells"].push_back(grid.cell(r, c));
-        row["path"] = grid.rowPath(r);
+        // A name that is not UTF-8 is given as read on the disc (Windows-1252) and, byte for byte, in
+        // base64: the text alone could not tell two such files apart nor open them.
+        const std::string& path = grid.rowPath(r);
+        if (isValidUtf8(path)) {
+            row["path"] = path;
+        } else {
+            row["path"] = cp1252ToUtf8(path);
+            row["path_bytes"] = base64Encode(path);
+        }
         out << row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
 }
@@ -164,6 +172,12 @@ int main(int argc, char** argv)
         return usageError("tableau inconnu : " + tableArg + " (0, 1, 2 ou all)");
     if (!directory)
         return usageError("aucun répertoire à explorer");
+    if (settingsFile) {
+        auto settingsFacts = nativeFileSystem().stat(*settingsFile);
+        if (!settingsFacts || !settingsFacts->isRegular)
+            std::cerr << "quarex-scan : fichier de réglages introuvable : " << *settingsFile << " (réglages par défaut)"
+                      << std::endl;
+    }
 
     std::string start = normaliseStartDirectory(*directory);
     auto facts = nativeFileSystem().stat(start);
@@ -181,15 +195,17 @@ int main(int argc, char** argv)
         return runHtmlCommand(
             results, *htmlFile, tables.size() == 1 ? tables[0] : -1, keepDriveLetter, settingsFile, start);
 
-    std::ofstream file;
+    // A file given with -o replaces the old one only once the tables are written whole.
+    std::optional<ReplacingFile> file;
     if (output) {
-        file.open(*output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            std::cerr << "quarex-scan : " << sMessageErreurFichier(*output, -40) << std::endl;
+        file.emplace(*output);
+        if (!file->good()) {
+            std::cerr << "quarex-scan : " << sMessageErreurFichier(*output, -40) << " ("
+                      << systemErrorText(file->error()) << ")" << std::endl;
             return 1;
         }
     }
-    std::ostream& out = output ? static_cast<std::ostream&>(file) : std::cout;
+    std::ostream& out = file ? file->stream() : std::cout;
     int formIndex = format == "csv" ? 0 : format == "prn" ? 1 : 2;
     for (int t : tables) {
         if (format == "jsonl") {
@@ -199,9 +215,12 @@ int main(int argc, char** argv)
             writeGrid(results.GridLogiciel(t), out, form.separator, form.quote);
         }
     }
-    out.flush();
-    if (!out) {
-        std::cerr << "quarex-scan : " << sMessageErreurFichier(output.value_or("<sortie standard>"), -40) << std::endl;
+    bool written = file ? file->commit() : static_cast<bool>(out.flush());
+    if (!written) {
+        std::cerr << "quarex-scan : " << sMessageErreurFichier(output.value_or("<sortie standard>"), -40);
+        if (file)
+            std::cerr << " (" << systemErrorText(file->error()) << ")";
+        std::cerr << std::endl;
         return 1;
     }
     return 0;

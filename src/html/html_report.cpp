@@ -1,14 +1,12 @@
 #include "html/html_report.h"
 
+#include "fs/replacing_file.h"
 #include "html/lib_html.h"
 #include "messages/messages.h"
 #include "text/string_table.h"
 #include "text/text.h"
 
 #include <array>
-#include <cerrno>
-#include <fstream>
-#include <memory>
 
 namespace quarex {
 
@@ -36,19 +34,18 @@ namespace {
     constexpr const char* kTableTag = "<TABLE BORDER=2 CELLSPACING=1 CELLPADDING=3 WIDTH=98%>";
     constexpr const char* kTargetData = "TARGET=\"data\"";
 
-    // One page being written: UTF-8 text in, Windows-1252 with CR LF out, through a large buffer.
+    // One page being written: UTF-8 text in, Windows-1252 with CR LF out. The page goes to a file
+    // beside its target and replaces it only at commit(), so a failed report leaves the old pages whole.
     class PageWriter {
     public:
         explicit PageWriter(const std::string& path)
-            : m_path(path)
-            , m_buffer(std::make_unique<char[]>(kBufferSize))
+            : m_file(path)
         {
-            m_out.rdbuf()->pubsetbuf(m_buffer.get(), kBufferSize);
-            m_out.open(path, std::ios::binary | std::ios::trunc);
         }
-        bool isOpen() const { return m_out.is_open() && m_out.good(); }
-        bool good() const { return m_out.good(); }
-        const std::string& path() const { return m_path; }
+        bool isOpen() const { return m_file.good(); }
+        bool good() const { return m_file.good() && m_out.good(); }
+        const std::string& path() const { return m_file.target(); }
+        int error() const { return m_file.error(); }
         // Writes text and a line end.
         void line(std::string_view text)
         {
@@ -71,17 +68,12 @@ namespace {
             std::string bytes = utf8ToCp1252(text);
             m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
-        bool close()
-        {
-            m_out.close();
-            return !m_out.fail();
-        }
+        // Puts the complete page in place of the old one.
+        bool commit() { return m_file.commit(); }
 
     private:
-        static constexpr std::size_t kBufferSize = 1 << 20;
-        std::string m_path;
-        std::unique_ptr<char[]> m_buffer;
-        std::ofstream m_out;
+        ReplacingFile m_file;
+        std::ostream& m_out = m_file.stream();
     };
 
     // The name part of a path.
@@ -93,7 +85,7 @@ namespace {
 
     bool reportWriteFailure(const PageWriter& page)
     {
-        raiseSystemError(sLoadString(284) + page.path(), errno);
+        raiseSystemError(sLoadString(284) + page.path(), page.error());
         AfficheErreur("Erreur lors de la cr\xC3\xA9"
                       "ation du fichier HTML");
         return false;
@@ -211,23 +203,21 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
     std::string tablesName = namePart(files.tables);
     std::string detailsName = namePart(files.details);
 
-    {
-        PageWriter frameset(files.frameset);
-        if (!frameset.isOpen()) {
-            AfficheErreurFichier(files.frameset, -40);
-            return false;
-        }
-        frameset.line("<HTML><HEAD><TITLE>Liste des ex\xC3\xA9"
-                      "cutables et archives ZIP du r\xC3\xA9"
-                      "pertoire : "
-            + sEchappeHTML(request.directory) + "</TITLE></HEAD>");
-        frameset.line("<FRAMESET ROWS=\"55, 45\" BORDER=5 FRAMEBORDER=\"YES\" FRAMESPACING=5>");
-        frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(tablesName) + "\" NAME=\"table\">");
-        frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(detailsName) + "\" NAME=\"data\">");
-        frameset.line("</FRAMESET></HTML>");
-        if (!frameset.close())
-            return reportWriteFailure(frameset);
+    PageWriter frameset(files.frameset);
+    if (!frameset.isOpen()) {
+        AfficheErreurFichier(files.frameset, -40);
+        return false;
     }
+    frameset.line("<HTML><HEAD><TITLE>Liste des ex\xC3\xA9"
+                  "cutables et archives ZIP du r\xC3\xA9"
+                  "pertoire : "
+        + sEchappeHTML(request.directory) + "</TITLE></HEAD>");
+    frameset.line("<FRAMESET ROWS=\"55, 45\" BORDER=5 FRAMEBORDER=\"YES\" FRAMESPACING=5>");
+    frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(tablesName) + "\" NAME=\"table\">");
+    frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(detailsName) + "\" NAME=\"data\">");
+    frameset.line("</FRAMESET></HTML>");
+    if (!frameset.good())
+        return reportWriteFailure(frameset);
 
     PageWriter tablesPage(files.tables);
     if (!tablesPage.isOpen()) {
@@ -265,10 +255,13 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
 
     if (request.options.fin)
         tablesPage.line(sFinHTML());
-    if (!tablesPage.close())
+    // The frameset goes last: it is the page that is opened, and it only appears over a complete report.
+    if (!tablesPage.commit())
         return reportWriteFailure(tablesPage);
-    if (!data.close())
+    if (!data.commit())
         return reportWriteFailure(data);
+    if (!frameset.commit())
+        return reportWriteFailure(frameset);
     return true;
 }
 

@@ -1,11 +1,9 @@
 #include "print/grid_export.h"
 
+#include "fs/replacing_file.h"
 #include "messages/messages.h"
 #include "text/string_table.h"
 #include "text/text.h"
-
-#include <cerrno>
-#include <fstream>
 
 namespace quarex {
 
@@ -39,16 +37,16 @@ void writeGrid(const Grid& grid, std::ostream& out, const std::string& sep, cons
 
 bool GridExport(const Grid& grid, const std::string& sFile, const std::string& sSep, const std::string& sQuote)
 {
-    std::ofstream out(sFile, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        raiseSystemError("Path/File access error", errno);
+    // The old file stays whole until the new one is complete.
+    ReplacingFile file(sFile);
+    if (!file.good()) {
+        raiseSystemError("Path/File access error", file.error());
         AfficheErreur(sLoadString(284) + sFile);
         return false;
     }
-    writeGrid(grid, out, sSep, sQuote);
-    out.flush();
-    if (!out) {
-        raiseSystemError("Device I/O error", errno);
+    writeGrid(grid, file.stream(), sSep, sQuote);
+    if (!file.commit()) {
+        raiseSystemError("Device I/O error", file.error());
         AfficheErreur("GridExport()");
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <vector>
 
 namespace quarex {
 
@@ -41,10 +42,10 @@ public:
     const std::array<std::string, 3>& setupLst()
     {
         if (!m_setupLst) {
-            std::string bytes = readScript(SetupLst);
-            m_setupLst = std::array<std::string, 3> { trim(iniValueFromBytes(bytes, "Setup", "Title", "")),
-                trim(iniValueFromBytes(bytes, "Params", "WndTitle", "")),
-                trim(iniValueFromBytes(bytes, "Windows 95 Params", "WndTitle", "")) };
+            // The three keys are found in one pass over the script.
+            std::vector<std::string> values = iniValuesFromBytes(readScript(SetupLst),
+                { { "Setup", "Title" }, { "Params", "WndTitle" }, { "Windows 95 Params", "WndTitle" } });
+            m_setupLst = std::array<std::string, 3> { trim(values[0]), trim(values[1]), trim(values[2]) };
         }
         return *m_setupLst;
     }
@@ -133,7 +134,12 @@ private:
         auto file = m_dir.handle().openChild(*m_names[s]);
         if (!file) {
             // The file is there but cannot be read: say so once and go on without it.
-            raiseSystemError("Path/File access error", errno ? errno : EACCES);
+            int code = errno ? errno : EACCES;
+            auto facts = m_dir.handle().statChild(*m_names[s]);
+            if (facts && !facts->isRegular)
+                raiseError(75, "Path/File access error: not a regular file (pipe, device or socket)");
+            else
+                raiseSystemError("Path/File access error", code);
             AfficheErreurFichier(joinPath(m_dir.displayPath(), displayName(*m_names[s])), -55);
         }
         return file;

@@ -233,11 +233,26 @@ std::string sSizeCell(const zFileInfo& info)
     return (info.sSize().empty() ? std::string("0") : info.sSize()) + " octets";
 }
 
-int chooseTableToShow(int rows0, int rows1, int rows2)
+int chooseTableToShow(int files0, int files1, int files2)
 {
-    if (rows0 > rows1)
-        return rows0 > rows2 ? 0 : 2;
-    return rows2 >= rows1 ? 2 : 1;
+    if (files0 > files1)
+        return files0 > files2 ? 0 : 2;
+    return files2 >= files1 ? 2 : 1;
+}
+
+int chooseTableToShow(const ResultTables& tables)
+{
+    return chooseTableToShow(fileRowCount(tables.GridLogiciel(0)), fileRowCount(tables.GridLogiciel(1)),
+        fileRowCount(tables.GridLogiciel(2)));
+}
+
+int fileRowCount(const Grid& grid)
+{
+    int count = 0;
+    for (int r = grid.FixedRows(); r < grid.Rows(); ++r)
+        if (!grid.cell(r, 2).empty())
+            ++count;
+    return count;
 }
 
 std::string sRowCountText(const Grid& grid)

@@ -82,8 +82,13 @@ int tableForFile(std::string_view name);
 std::string sDescriptionCell(std::string_view fileDescription);
 // The size cell of an archive: size in Ko, or the byte count and " octets".
 std::string sSizeCell(const zFileInfo& info);
-// The table to show after a scan, from the three row counts.
-int chooseTableToShow(int rows0, int rows1, int rows2);
+// The table to show after a scan, from the numbers of rows holding a file: the largest, a tie going
+// to the higher table.
+int chooseTableToShow(int files0, int files1, int files2);
+// The same for the tables themselves (a table's blank row does not count).
+int chooseTableToShow(const ResultTables& tables);
+// The number of rows of a table that hold a file (those whose name cell is filled).
+int fileRowCount(const Grid& grid);
 // The row count shown for a table: data rows, or "0" when its first key cell is empty.
 std::string sRowCountText(const Grid& grid);
 // "Exploration du répertoire : " + path + "..."

@@ -1,10 +1,11 @@
 #include "settings/ini_store.h"
 #include "settings/write_target.h"
 
+#include "fs/file_system.h"
+#include "fs/replacing_file.h"
 #include "messages/messages.h"
 #include "text/string_table.h"
 #include "text/text.h"
-#include "fs/file_system.h"
 
 #include <cerrno>
 #include <charconv>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <istream>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -127,65 +129,55 @@ namespace {
         return std::nullopt;
     }
 
-    bool writeAll(int fd, std::string_view bytes)
-    {
-        while (!bytes.empty()) {
-            ssize_t n = ::write(fd, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n == 0)
-                    errno = EIO;
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-
-    mode_t currentUmask()
-    {
-        mode_t mask = ::umask(022);
-        ::umask(mask);
-        return mask;
-    }
-
     // Writes the new content beside the target and renames it over the target, so the old file
     // stays whole until the new one is complete on disc. Returns 0, or the errno of the failure.
-    int replaceFile(const std::string& path, std::string_view bytes, const struct stat* previous)
+    int replaceFile(const std::string& path, std::string_view bytes)
     {
-        std::string temp = directoryOf(path) + "/.~" + std::string(fileNameOf(path)) + ".XXXXXX";
-        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0)
-            return errno;
-        auto fail = [&](int code) {
-            if (fd >= 0)
-                ::close(fd);
-            ::unlink(temp.c_str());
-            return code;
-        };
-        if (!writeAll(fd, bytes))
-            return fail(errno);
-        mode_t mode = previous ? (previous->st_mode & 07777) : (0666 & ~currentUmask());
-        if (previous) {
-            // Another owner cannot be kept by a plain user: the file then becomes the writer's own.
-            [[maybe_unused]] int kept = ::fchown(fd, previous->st_uid, previous->st_gid);
-        }
-        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-            return fail(errno);
-        int closing = ::close(fd);
-        fd = -1;
-        if (closing != 0)
-            return fail(errno);
-        if (::rename(temp.c_str(), path.c_str()) != 0)
-            return fail(errno);
-        int dirFd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
-        return 0;
+        ReplacingFile file(path);
+        file.write(bytes);
+        return file.commit() ? 0 : file.error();
     }
+
+    // Holds an advisory lock on a file beside the settings file for one read-modify-write, so that two
+    // running copies cannot each read the old text and one overwrite the other's change. The holder
+    // removes the lock file before letting go; a waiter that then gets a removed file tries again.
+    class SettingsLock {
+    public:
+        explicit SettingsLock(const std::string& target)
+            : m_path(directoryOf(target) + "/.~" + std::string(fileNameOf(target)) + ".lock")
+        {
+            for (int attempt = 0; attempt < 1000; ++attempt) {
+                m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
+                // Without a lock file (a folder we cannot write) the write itself fails and says why.
+                if (m_fd < 0)
+                    return;
+                int locked;
+                while ((locked = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) { }
+                if (locked != 0)
+                    return; // no locking on this file system: write as before
+                struct stat held;
+                struct stat named;
+                if (::fstat(m_fd, &held) == 0 && ::lstat(m_path.c_str(), &named) == 0 && held.st_dev == named.st_dev
+                    && held.st_ino == named.st_ino)
+                    return;
+                ::close(m_fd);
+                m_fd = -1;
+            }
+        }
+        ~SettingsLock()
+        {
+            if (m_fd < 0)
+                return;
+            ::unlink(m_path.c_str());
+            ::close(m_fd);
+        }
+        SettingsLock(const SettingsLock&) = delete;
+        SettingsLock& operator=(const SettingsLock&) = delete;
+
+    private:
+        std::string m_path;
+        int m_fd = -1;
+    };
 
     // The file a write really replaces: the target of a symbolic link rather than the link.
     std::string resolvedTarget(const std::string& path)
@@ -216,6 +208,7 @@ namespace {
         std::string target = resolvedTarget(file);
         if (writeTargetOf(target) == WriteTarget::SkipSilently)
             return false;
+        SettingsLock lock(target);
         struct stat st;
         bool exists = ::stat(target.c_str(), &st) == 0;
         std::string bytes;
@@ -249,7 +242,7 @@ namespace {
         IniDocument doc = IniDocument::parse(bytes);
         if (!doc.set(section, key, value, iniRulesForSize(bytes.size())) && exists)
             return true;
-        int code = replaceFile(target, doc.bytes(), exists ? &st : nullptr);
+        int code = replaceFile(target, doc.bytes());
         if (code != 0) {
             reportWriteError(label, key, file, code);
             return false;
@@ -469,16 +462,134 @@ std::string IniDocument::bytes() const
 
 // --- Reading -----------------------------------------------------------------------------------
 
+namespace {
+
+    // The raw value of each key (empty when absent), before any cut.
+    std::vector<std::string> rawValuesFromBytes(std::string_view bytes, const std::vector<IniKey>& keys)
+    {
+        // The same reading as IniDocument::find for each key, one line at a time: a line is decoded only
+        // when it holds a byte above 0x7F, and nothing of it is kept once it has been looked at.
+        const IniRules rules = iniRulesForSize(bytes.size());
+        const bool cp1252 = !isValidUtf8(bytes);
+        struct State {
+            std::string_view section;
+            std::string_view key;
+            std::string largeHeader;
+            bool inSection = false;
+            bool done = false;
+            std::string value;
+        };
+        std::vector<State> states;
+        states.reserve(keys.size());
+        for (const IniKey& k : keys) {
+            State st;
+            st.section = rules == IniRules::Classic ? trimBlanks(k.section) : trimSpaces(k.section);
+            st.key = rules == IniRules::Classic ? trimBlanks(k.key) : trimSpaces(k.key);
+            if (rules == IniRules::Large)
+                st.largeHeader = largeHeader(k.section);
+            states.push_back(std::move(st));
+        }
+        std::size_t pending = states.size();
+        std::string decoded;
+        std::size_t pos = 0;
+        bool first = true;
+        while (pos < bytes.size() && pending > 0) {
+            std::size_t end = bytes.find_first_of("\r\n", pos);
+            std::string_view raw = end == std::string_view::npos ? bytes.substr(pos) : bytes.substr(pos, end - pos);
+            if (end == std::string_view::npos) {
+                pos = bytes.size();
+            } else {
+                pos = end + 1;
+                if (bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n')
+                    ++pos;
+            }
+            if (first && !cp1252 && raw.substr(0, 3) == "\xEF\xBB\xBF")
+                raw.remove_prefix(3);
+            first = false;
+            std::string_view text = raw;
+            if (cp1252) {
+                bool ascii = true;
+                for (char c : raw)
+                    if (static_cast<unsigned char>(c) >= 0x80) {
+                        ascii = false;
+                        break;
+                    }
+                if (!ascii) {
+                    decoded = cp1252ToUtf8(raw);
+                    text = decoded;
+                }
+            }
+            if (rules == IniRules::Classic) {
+                auto header = classicHeader(text);
+                std::string_view value;
+                auto k = header ? std::nullopt : classicKey(text, &value);
+                for (State& st : states) {
+                    if (st.done)
+                        continue;
+                    if (header) {
+                        // Only the first section of that name counts.
+                        if (st.inSection) {
+                            st.done = true;
+                            --pending;
+                        } else {
+                            st.inSection = equalsNoCase(*header, st.section);
+                        }
+                    } else if (st.inSection && k && equalsNoCase(*k, st.key)) {
+                        st.value = std::string(value);
+                        st.done = true;
+                        --pending;
+                    }
+                }
+                continue;
+            }
+            const bool sectionStart = startsSection(text);
+            const std::string_view trimmed = trimSpaces(text);
+            std::optional<std::string_view> k = sectionStart ? std::nullopt : largeKey(text);
+            for (State& st : states) {
+                if (st.done)
+                    continue;
+                if (!st.inSection) {
+                    st.inSection = trimmed == st.largeHeader;
+                    continue;
+                }
+                if (sectionStart) {
+                    st.done = true;
+                    --pending;
+                } else if (k && *k == st.key) {
+                    st.value = std::string(text.substr(text.find('=') + 1));
+                    st.done = true;
+                    --pending;
+                }
+            }
+        }
+        std::vector<std::string> values;
+        values.reserve(states.size());
+        for (State& st : states)
+            values.push_back(std::move(st.value));
+        return values;
+    }
+
+} // namespace
+
+std::vector<std::string> iniValuesFromBytes(std::string_view bytes, const std::vector<IniKey>& keys)
+{
+    std::vector<std::string> values = rawValuesFromBytes(bytes, keys);
+    if (iniRulesForSize(bytes.size()) == IniRules::Classic)
+        for (std::string& value : values)
+            if (utf8Length(value) > kIniValueLimit)
+                value = trim(utf8Left(value, kIniValueLimit));
+    return values;
+}
+
 std::string iniValueFromBytes(
     std::string_view bytes, std::string_view section, std::string_view key, std::string_view defaultValue)
 {
-    IniRules rules = iniRulesForSize(bytes.size());
-    std::optional<std::string> value = IniDocument::parse(bytes).find(section, key, rules);
-    if (!value || value->empty())
+    std::string value = std::move(rawValuesFromBytes(bytes, { IniKey { section, key } }).front());
+    if (value.empty())
         return std::string(defaultValue);
-    if (rules == IniRules::Classic && utf8Length(*value) > kIniValueLimit)
-        return trim(utf8Left(*value, kIniValueLimit));
-    return *value;
+    if (iniRulesForSize(bytes.size()) == IniRules::Classic && utf8Length(value) > kIniValueLimit)
+        return trim(utf8Left(value, kIniValueLimit));
+    return value;
 }
 
 std::string GetIniString(

@@ -74,6 +74,15 @@ private:
 std::string iniValueFromBytes(
     std::string_view bytes, std::string_view section, std::string_view key, std::string_view defaultValue);
 
+// One key to look up: its section and name.
+struct IniKey {
+    std::string_view section;
+    std::string_view key;
+};
+// The values of several keys, each as iniValueFromBytes gives it with an empty default, found in one
+// pass over the bytes without holding their lines (time linear in the size, little memory).
+std::vector<std::string> iniValuesFromBytes(std::string_view bytes, const std::vector<IniKey>& keys);
+
 // Value of a key: trimmed (and cut to 255 characters) under 320000 bytes, whole from 320000 bytes up;
 // `defaultValue` when the file is absent, the key is absent or the value is empty.
 std::string GetIniString(
@@ -127,6 +136,5 @@ private:
 };
 
 // Helpers behind the routines above, exposed for their own checks.
-
 
 } // namespace quarex

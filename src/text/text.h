@@ -53,4 +53,7 @@ std::size_t utf8Length(std::string_view text);
 // The first `count` characters (code points) of UTF-8 text.
 std::string utf8Left(std::string_view text, std::size_t count);
 
+// Standard base64 (RFC 4648, with padding) of any bytes.
+std::string base64Encode(std::string_view bytes);
+
 } // namespace quarex

@@ -484,8 +484,7 @@ void MainForm::explorer()
         for (auto& model : m_models)
             model->endBatch();
 
-        int shown = quarex::chooseTableToShow(
-            m_tables.GridLogiciel(0).Rows(), m_tables.GridLogiciel(1).Rows(), m_tables.GridLogiciel(2).Rows());
+        int shown = quarex::chooseTableToShow(m_tables);
         m_ui->ZoneDesTableaux->setCurrentIndex(shown);
         fitGridWidth(shown);
         m_scanning = false;

@@ -1,9 +1,12 @@
 // Runs the quarex-scan program itself: arguments, exit status, output forms.
 #include "support/test_support.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <filesystem>
+#include <map>
 #include <sstream>
 
 using quarex::test::TempDir;
@@ -75,4 +78,108 @@ TEST(QuarexScan, WritesTablesInEachFormAndJsonLines)
         " Description  Emplacement  Fichier  Version\r\nNe contient pas de nom produit.  " + disc
             + "/Jeux  Jeu.exe \r\n");
     EXPECT_EQ(runScan("-o /no/such/dir/x.csv " + disc).status, 1);
+}
+
+namespace {
+
+// Runs quarex-scan as on a full disc: no file may grow beyond `blocks` blocks of 512 bytes.
+ScanRun runScanOnFullDisc(const std::string& args, int blocks)
+{
+    return quarex::test::runCommand("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; "
+        + std::string(QUAREX_SCAN_BINARY) + " " + args + " 2>/dev/null");
+}
+
+std::size_t entriesIn(const std::string& dir)
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(QuarexScan, OutputFilesSurviveAFailedWrite)
+{
+    TempDir tmp;
+    for (int i = 0; i < 40; ++i)
+        tmp.write("disc/PROG" + std::to_string(i) + "/SETUP.EXE", "MZ");
+    std::string disc = tmp.str() + "/disc";
+    std::string outDir = tmp.mkdir("out");
+    const std::string oldTable = "old table, kept whole\r\n";
+    std::string csv = tmp.write("out/tables.csv", oldTable);
+
+    ScanRun failed = runScanOnFullDisc("-o " + csv + " " + disc, 2);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(quarex::test::readFile(csv), oldTable);
+
+    // The three pages of a report: none of the old ones is touched when one cannot be written.
+    std::string page = outDir + "/rapport.htm";
+    std::string tablesPage = outDir + "/rapport_tableaux.htm";
+    std::string dataPage = outDir + "/rapport_donnees.htm";
+    for (const std::string& p : { page, tablesPage, dataPage })
+        tmp.write("out/" + std::filesystem::path(p).filename().string(), "old page " + p);
+    failed = runScanOnFullDisc("--html " + page + " " + disc, 2);
+    EXPECT_EQ(failed.status, 1);
+    for (const std::string& p : { page, tablesPage, dataPage })
+        EXPECT_EQ(quarex::test::readFile(p), "old page " + p);
+    // No temporary file is left beside them.
+    EXPECT_EQ(entriesIn(outDir), 4u);
+
+    // With room enough, the same commands replace the old files.
+    EXPECT_EQ(runScan("-o " + csv + " " + disc).status, 0);
+    EXPECT_NE(quarex::test::readFile(csv).find("Setup.exe"), std::string::npos);
+    EXPECT_EQ(runScan("--html " + page + " " + disc).status, 0);
+    EXPECT_NE(quarex::test::readFile(tablesPage).find("Setup.exe"), std::string::npos);
+    EXPECT_EQ(entriesIn(outDir), 4u);
+}
+
+TEST(QuarexScan, JsonLinesKeepTheBytesOfNamesThatAreNotUtf8)
+{
+    TempDir tmp;
+    // The same name in Windows-1252 and in UTF-8: two files that must stay two.
+    std::string latin = "caf\xe9.zip";
+    std::string utf8 = "caf\xc3\xa9.zip";
+    tmp.write("disc/" + latin, "PK");
+    tmp.write("disc/" + utf8, "PK");
+    std::string disc = tmp.str() + "/disc";
+
+    ScanRun jsonl = runScan("--format jsonl --table 2 " + disc);
+    ASSERT_EQ(jsonl.status, 0);
+    std::istringstream lines(jsonl.out);
+    std::map<std::string, nlohmann::json> byBytes;
+    for (std::string line; std::getline(lines, line);) {
+        nlohmann::json row = nlohmann::json::parse(line);
+        std::string raw = row.contains("path_bytes") ? "b64:" + row["path_bytes"].get<std::string>()
+                                                     : row["path"].get<std::string>();
+        byBytes[raw] = row;
+    }
+    ASSERT_EQ(byBytes.size(), 2u);
+    // A UTF-8 name is given as it is, without its bytes.
+    ASSERT_TRUE(byBytes.count(disc + "/" + utf8));
+    // The other one carries its exact bytes, and a readable path.
+    std::string key = "b64:" + quarex::base64Encode(disc + "/" + latin);
+    ASSERT_TRUE(byBytes.count(key));
+    EXPECT_EQ(byBytes[key]["path"], disc + "/caf\xc3\xa9.zip");
+}
+
+TEST(QuarexScan, MissingSettingsFileIsSaidAndTheDefaultsApply)
+{
+    TempDir tmp;
+    tmp.write("disc/SETUP.EXE", "MZ");
+    std::string disc = tmp.str() + "/disc";
+    std::string page = tmp.str() + "/r.htm";
+    quarex::test::CommandRun run = quarex::test::runCommand(std::string(QUAREX_SCAN_BINARY) + " --html " + page
+        + " --settings " + tmp.str() + "/absent.ini " + disc + " 2>&1 >/dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("absent.ini"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("introuvable"), std::string::npos) << run.out;
+    EXPECT_NE(quarex::test::readFile(tmp.str() + "/r_tableaux.htm").find("Setup.exe"), std::string::npos);
+
+    // An existing settings file is used without a word.
+    std::string settings = tmp.write("s.ini", "[html]\r\nhtml_entete=0\r\n");
+    run = quarex::test::runCommand(std::string(QUAREX_SCAN_BINARY) + " --html " + page + " --settings " + settings
+        + " " + disc + " 2>&1 >/dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
 }

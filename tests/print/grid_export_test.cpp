@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quarex;
 
@@ -66,4 +71,33 @@ TEST(GridExport, FileIsWindows1252AndUnwritableTargetIsReported)
     ASSERT_FALSE(capture.errors.empty());
     EXPECT_EQ(
         capture.errors.back().rfind("Erreur d'écriture sur le fichier : " + tmp.str() + "/no/such/dir/out.csv", 0), 0u);
+}
+
+TEST(GridExport, FullDiscKeepsThePreviousExport)
+{
+    quarex::test::TempDir tmp;
+    const std::string before = "previous export\r\n";
+    std::string file = tmp.write("out.csv", before);
+    Grid g(1, 4, 1, 0);
+    for (int r = 0; r < 2000; ++r)
+        g.AddItem("Setup\t D:\\JEUX\t SETUP.EXE\t1.0");
+    // The export runs in a child whose files cannot grow past 4 KiB; it must fail and say so.
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small { 4096, 4096 };
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        quarex::test::RecordingDialogue capture;
+        bool written = GridExport(g, file, ",", "\"");
+        ::_exit(!written && capture.errors.size() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(quarex::test::readFile(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.str()), std::filesystem::directory_iterator()), 1);
+
+    // With room, the new export replaces the old one whole.
+    ASSERT_TRUE(GridExport(g, file, ",", "\""));
+    EXPECT_EQ(quarex::test::readFile(file), exported(g, 0));
 }

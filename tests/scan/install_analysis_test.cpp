@@ -305,6 +305,9 @@ TEST(Rows, UnreadableSiblingIsReportedOnceAndTheAnalysisGoesOn)
     engine.scan(dir);
     ASSERT_EQ(errors.errors.size(), 1u);
     EXPECT_NE(errors.errors[0].find("readme.txt"), std::string::npos);
+    // What is wrong with it: not its permissions, its kind.
+    EXPECT_NE(errors.errors[0].find("not a regular file"), std::string::npos) << errors.errors[0];
+    EXPECT_EQ(errors.errors[0].find("Permission denied"), std::string::npos) << errors.errors[0];
     const Grid& grid = tables.GridLogiciel(TableExecutables);
     ASSERT_EQ(grid.Rows(), 4);
     for (int r = 1; r <= 3; ++r) {

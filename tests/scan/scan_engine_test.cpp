@@ -162,6 +162,36 @@ TEST(ScanWalk, EmptyTablesKeepOneBlankRowAndTheChoiceRule)
     EXPECT_EQ(chooseTableToShow(2, 5, 4), 1);
 }
 
+TEST(ScanWalk, TableShownIsTheOneWithMostFiles)
+{
+    // One file alone: its own table, although every table has the same two rows.
+    for (auto [name, expected] : { std::pair { "SETUP.EXE", 0 }, { "JEU.EXE", 1 }, { "JEU.ZIP", 2 } }) {
+        MemoryFileSystem fs;
+        fs.addFile(std::string("/d/") + name, "MZ");
+        ResultTables tables;
+        ScanEngine engine(tables, fs);
+        engine.scan("/d");
+        EXPECT_EQ(tables.GridLogiciel(0).Rows(), 2);
+        EXPECT_EQ(tables.GridLogiciel(2).Rows(), 2);
+        EXPECT_EQ(fileRowCount(tables.GridLogiciel(expected)), 1) << name;
+        EXPECT_EQ(chooseTableToShow(tables), expected) << name;
+    }
+
+    // Counts of files, not of rows: two programs outweigh one archive.
+    MemoryFileSystem fs;
+    fs.addFile("/d/A.EXE", "MZ");
+    fs.addFile("/d/B.EXE", "MZ");
+    fs.addFile("/d/C.ZIP", "PK");
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan("/d");
+    EXPECT_EQ(fileRowCount(tables.GridLogiciel(0)), 0);
+    EXPECT_EQ(chooseTableToShow(tables), 1);
+    // Nothing found at all: the archives, as before.
+    ResultTables empty;
+    EXPECT_EQ(chooseTableToShow(empty), 2);
+}
+
 TEST(ScanRows, DescriptionCellRule)
 {
     std::string fifty(50, 'a');

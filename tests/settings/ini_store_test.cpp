@@ -10,7 +10,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <chrono>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -354,4 +357,83 @@ TEST(TempFiles, PrefixAndDirectoryRules)
     EXPECT_TRUE(std::filesystem::is_regular_file(made));
     EXPECT_NE(TempFileName("Test"), made);
     std::filesystem::remove(made);
+}
+
+TEST(IniWrite, TwoRunningCopiesLoseNoWrite)
+{
+    TempDir tmp;
+    std::string file = tmp.write("Quarex.ini", "[Options]\r\naffiche_aide=-1\r\n");
+    constexpr int kWrites = 300;
+    // Two processes rewrite the same file at once, each its own keys.
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            CapturedErrors quiet;
+            bool all = true;
+            for (int i = 0; i < kWrites; ++i)
+                all = PutIniString("Concurrent", "p" + std::to_string(c) + "_" + std::to_string(i),
+                          std::to_string(i), file)
+                    && all;
+            ::_exit(all ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string text = readFile(file);
+    int missing = 0;
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < kWrites; ++i)
+            if (iniValueFromBytes(text, "Concurrent", "p" + std::to_string(c) + "_" + std::to_string(i), "")
+                != std::to_string(i))
+                ++missing;
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(GetIniString("Options", "affiche_aide", "", file), "-1");
+    // The lock file goes with the last writer.
+    EXPECT_EQ(filesIn(tmp.str()), 1u);
+}
+
+TEST(IniRead, SeveralKeysInOnePassReadAsOneAtATime)
+{
+    std::string longValue(300, 'a');
+    const std::vector<std::string> texts = {
+        "\xEF\xBB\xBF[Setup]\r\nTitle = Mon logiciel \r\n[Params]\nWndTitle=Fen\xC3\xAAtre\r[Windows 95 Params]\r\n",
+        "[Setup]\r\nTitle=Caf\xE9\r\n[setup]\r\nTitle=second\r\n[Params]\r\nWndTitle=" + longValue + "\r\n",
+        "[Params]\r\nWndTitle=first\r\n[Setup]\r\n; Title=commented\r\nTitle\r\n[Windows 95 Params]\r\n"
+        "WndTitle=95\r\nWndTitle=again",
+        "", "no section at all\r\nTitle=x\r\n",
+        largeIni("[Setup]\r\nTitle= spaced value \r\n\r\n[Params]\r\nwndtitle=lower\r\nWndTitle=W\r\n",
+            "[Windows 95 Params]\r\nWndTitle=\xE9t\xE9"),
+    };
+    const std::vector<IniKey> keys
+        = { { "Setup", "Title" }, { "Params", "WndTitle" }, { "Windows 95 Params", "WndTitle" }, { "setup", "title" } };
+    for (const std::string& text : texts) {
+        std::vector<std::string> values = iniValuesFromBytes(text, keys);
+        ASSERT_EQ(values.size(), keys.size());
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            EXPECT_EQ(values[k], iniValueFromBytes(text, keys[k].section, keys[k].key, ""))
+                << "key " << k << " of " << text.substr(0, 40);
+    }
+    // What those give, in plain words.
+    EXPECT_EQ(iniValuesFromBytes(texts[0], keys),
+        (std::vector<std::string> { "Mon logiciel", "Fenêtre", "", "Mon logiciel" }));
+    EXPECT_EQ(iniValuesFromBytes(texts[1], keys),
+        (std::vector<std::string> { "Café", std::string(255, 'a'), "", "Café" }));
+    EXPECT_EQ(iniValuesFromBytes(texts[2], keys), (std::vector<std::string> { "", "first", "95", "" }));
+    EXPECT_EQ(iniValuesFromBytes(texts[5], keys), (std::vector<std::string> { " spaced value ", "W", "été", "" }));
+}
+
+TEST(IniRead, ScriptOfBlankLinesIsReadQuickly)
+{
+    // Sixteen mebibytes of empty lines before the section: one pass, no line kept.
+    std::string text(16 * 1024 * 1024, '\n');
+    text += "[Setup]\r\nTitle=found\r\n";
+    auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> values = iniValuesFromBytes(text, { { "Setup", "Title" }, { "Params", "WndTitle" } });
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(values, (std::vector<std::string> { "found", "" }));
+    EXPECT_LT(seconds, 5.0);
 }

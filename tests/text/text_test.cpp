@@ -49,3 +49,17 @@ TEST(Text, Utf8LeftCountsCharactersNotBytes)
     EXPECT_EQ(utf8Left("ab", 5), "ab");
     EXPECT_EQ(replaceAll("a\"b\"", "\"", "\"\""), "a\"\"b\"\"");
 }
+
+TEST(Text, Base64OfAnyBytes)
+{
+    // The test vectors of RFC 4648, then bytes that are not text.
+    EXPECT_EQ(base64Encode(""), "");
+    EXPECT_EQ(base64Encode("f"), "Zg==");
+    EXPECT_EQ(base64Encode("fo"), "Zm8=");
+    EXPECT_EQ(base64Encode("foo"), "Zm9v");
+    EXPECT_EQ(base64Encode("foob"), "Zm9vYg==");
+    EXPECT_EQ(base64Encode("fooba"), "Zm9vYmE=");
+    EXPECT_EQ(base64Encode("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(base64Encode(std::string("\xff\xfe\x00\xe9", 4)), "//4A6Q==");
+    EXPECT_EQ(base64Encode("/cd/caf\xe9.zip"), "L2NkL2NhZukuemlw");
+}
