@@ -294,6 +294,14 @@ private slots:
             QCOMPARE(form.textInfo(6)->text(), QStringLiteral("2"));
         }
         {
+            test::TempDir tree; // a single installation program: its table, not an empty one
+            tree.write("SETUP.EXE", "MZ");
+            explore(form, tree.str());
+            QCOMPARE(form.zoneDesTableaux()->currentIndex(), 0);
+            QCOMPARE(form.textInfo(6)->text(), QStringLiteral("1"));
+            QVERIFY(tableButtonsEnabled(form));
+        }
+        {
             test::TempDir tree; // table 0 largest
             tree.write("A/SETUP.EXE", "MZ");
             tree.write("B/setup.exe", "MZ");
@@ -331,11 +339,11 @@ private slots:
         QCOMPARE(form.tables().GridLogiciel(1).Rows(), 2);
         QCOMPARE(form.gridModel(1)->rowCount(), 1);
         QCOMPARE(form.tables().GridLogiciel(1).cell(1, 2), std::string(" Seul.exe"));
-        // Three tables of one row each (two of them blank): the higher index is shown.
-        QCOMPARE(form.zoneDesTableaux()->currentIndex(), 2);
-        QCOMPARE(form.textInfo(6)->text(), QStringLiteral("0"));
-        form.zoneDesTableaux()->setCurrentIndex(1);
+        // Three tables of one row each, two of them blank: the one holding the file is shown.
+        QCOMPARE(form.zoneDesTableaux()->currentIndex(), 1);
         QCOMPARE(form.textInfo(6)->text(), QStringLiteral("1"));
+        form.zoneDesTableaux()->setCurrentIndex(2);
+        QCOMPARE(form.textInfo(6)->text(), QStringLiteral("0"));
     }
 
     void explorerTakesTheSelectedEntry()
