@@ -120,6 +120,11 @@ ReplacingFile::ReplacingFile(const std::string& target)
             fail(errno);
         return;
     }
+    if (exists && ::access(m_final.c_str(), W_OK) != 0) {
+        // A file its owner made read-only is not replaced behind their back.
+        fail(errno);
+        return;
+    }
     if (exists) {
         m_mode = st.st_mode & 07777;
         m_uid = st.st_uid;

@@ -165,3 +165,29 @@ TEST(ReplacingFile, LinksAndDevicesAreWrittenWhereTheyLead)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
+
+TEST(ReplacingFile, ReadOnlyFileIsNotReplaced)
+{
+    TempDir tmp;
+    // A folder anyone may write in, holding a file its owner made read-only.
+    ::chmod(tmp.str().c_str(), 0755);
+    std::string dir = tmp.mkdir("shared");
+    ::chmod(dir.c_str(), 0777);
+    std::string file = tmp.write("shared/locked.csv", "kept");
+    ::chmod(file.c_str(), 0444);
+    // Another user tries to replace it (root would be allowed to, as with any write).
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::getuid() == 0 && ::setuid(65534) != 0)
+            ::_exit(2);
+        ReplacingFile out(file);
+        out.write("replaced");
+        bool committed = out.commit();
+        ::_exit(committed ? 1 : out.error() == EACCES ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readFile(file), "kept");
+    EXPECT_EQ(filesIn(dir), 1u);
+}
