@@ -1,6 +1,6 @@
 // quarex-scan info FILE...: one JSON object per file with what the reader finds in it.
 #include "cli/commands.h"
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "exe/file_info.h"
 #include "exe/program_type.h"
 
@@ -18,9 +18,9 @@ int runInfoCommand(int argc, char** argv)
     }
     for (int i = 0; i < argc; ++i) {
         zFileInfo info;
-        // The file is opened once for its version strings, its header kind and its icon.
-        auto file = info.PutFileName(argv[i]);
-        ExecutableFacts facts = file ? readExecutableFacts(*file) : ExecutableFacts {};
+        // The file is opened and parsed once for its version strings, its header kind and its icon.
+        auto image = info.PutFileName(argv[i]);
+        ExecutableFacts facts = image ? image->facts() : ExecutableFacts {};
         nlohmann::ordered_json j;
         j["path"] = argv[i];
         for (int k = 0; k < zFileInfo::ItemCount; ++k)
