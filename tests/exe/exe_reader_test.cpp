@@ -308,6 +308,13 @@ TEST(ExeReaderReads, BytesInMemoryGiveWhatTheFileGivesWithoutAnyRead)
     }
     // The one version record of a VxD, and a 16-bit block, read by parts too.
     check("vxd", leFile(versionBlock16("040904E4", { { "FileDescription", "Pilote" } })) + std::string(70000, ' '));
+
+    // A file that could not be opened gives the image of nothing.
+    ExecutableImage none { std::unique_ptr<ReadableFile>() };
+    EXPECT_EQ(none.header(), nullptr);
+    EXPECT_EQ(none.kind(), "");
+    EXPECT_FALSE(none.versionResource());
+    EXPECT_FALSE(none.iconIco());
 }
 
 // ---- The choice of resource -----------------------------------------------------------------------------
