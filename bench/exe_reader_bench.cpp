@@ -2,7 +2,7 @@
 // first 4 KiB, in the same run (warm cache). Usage: exe_reader_bench [DIR...]
 // Without arguments: Debian's wine DLLs when present, and /tmp/quarex-exe-bench (copies of the test
 // fixtures, made if absent).
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "exe/file_info.h"
 
 #include <algorithm>
@@ -97,8 +97,8 @@ std::size_t versionStrings(std::vector<Folder>& folders)
             auto file = folder.handle->openChild(name);
             if (!file)
                 continue;
-            ByteReader reader(*file);
-            if (auto block = readSearchableVersionBlock(reader)) {
+            ExecutableImage image(*file);
+            if (auto block = image.searchableVersionBlock()) {
                 info.PutVersionBlock(block->block, block->valuesAreCp1252);
                 found += !info.sFileVersion().empty() || !info.sCompanyName().empty();
             }

@@ -1,6 +1,6 @@
 // quarex-scan info FILE...: one JSON object per file with what the reader finds in it.
 #include "cli/commands.h"
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "exe/file_info.h"
 #include "exe/program_type.h"
 #include "messages/messages.h"
@@ -32,11 +32,11 @@ int runInfoCommand(int argc, char** argv)
         } else if (!stated->isRegular) {
             error = stated->isDirectory ? "c'est un répertoire, pas un fichier" : "pas un fichier ordinaire";
         } else {
-            // The file is opened once for its version strings, its header kind and its icon.
+            // The file is opened and parsed once for its version strings, its header kind and its icon.
             errno = 0;
-            auto file = info.PutFileName(argv[i]);
-            if (file)
-                facts = readExecutableFacts(*file);
+            auto image = info.PutFileName(argv[i]);
+            if (image)
+                facts = image->facts();
             else
                 error = "lecture impossible : " + systemErrorText(errno ? errno : EACCES);
         }

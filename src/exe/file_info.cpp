@@ -1,7 +1,6 @@
 #include "exe/file_info.h"
 
 #include "text/text.h"
-#include "exe/exe_reader.h"
 
 #include <climits>
 #include <cstdint>
@@ -82,7 +81,7 @@ void zFileInfo::putFacts(const FileFacts& facts)
     }
 }
 
-std::unique_ptr<ReadableFile> zFileInfo::PutFileName(const std::string& sFileName)
+std::unique_ptr<ExecutableImage> zFileInfo::PutFileName(const std::string& sFileName)
 {
     clear();
     if (trim(sFileName).empty())
@@ -95,8 +94,11 @@ std::unique_ptr<ReadableFile> zFileInfo::PutFileName(const std::string& sFileNam
     if (!facts->isRegular)
         return nullptr;
     auto file = fs.open(sFileName);
-    PutOpenFile(file.get(), *facts);
-    return file;
+    if (!file)
+        return nullptr;
+    auto image = std::make_unique<ExecutableImage>(std::move(file));
+    PutExecutable(*image);
+    return image;
 }
 
 void zFileInfo::PutFile(
@@ -135,9 +137,13 @@ void zFileInfo::PutOpenFile(ReadableFile* file, const FileFacts& facts)
         putFacts(facts);
     if (!file)
         return;
-    // The version block is read from the executable itself: headers, resource directory, then the block only.
-    ByteReader reader(*file);
-    if (auto version = readSearchableVersionBlock(reader))
+    ExecutableImage image(*file);
+    PutExecutable(image);
+}
+
+void zFileInfo::PutExecutable(ExecutableImage& image)
+{
+    if (auto version = image.searchableVersionBlock())
         PutVersionBlock(version->block, version->valuesAreCp1252);
 }
 

@@ -1,6 +1,7 @@
 // zFileInfo: the facts of one file (size, date, time) and the eight strings of its version resource.
 #pragma once
 
+#include "exe/executable_image.h"
 #include "fs/file_system.h"
 
 #include <array>
@@ -34,15 +35,17 @@ public:
     {
     }
 
-    // Reads everything about a file, given by its real full path; returns the file, still open, when it is a
-    // regular file that could be opened (for callers that read more of it).
-    std::unique_ptr<ReadableFile> PutFileName(const std::string& sFileName);
+    // Reads everything about a file, given by its real full path; returns its image, the file still open,
+    // when it is a regular file that could be opened (for callers that want its kind or icon too).
+    std::unique_ptr<ExecutableImage> PutFileName(const std::string& sFileName);
     // Same, for a file of an open directory (the walk's fast path), opened by name. Without `facts` the
     // size and date are taken from the opened file; without `readVersion` only they are read.
-    void PutFile(DirectoryHandle& dir, std::string_view name, const std::optional<FileFacts>& facts,
-        bool readVersion = true);
+    void PutFile(
+        DirectoryHandle& dir, std::string_view name, const std::optional<FileFacts>& facts, bool readVersion = true);
     // Same, for a file already open.
     void PutOpenFile(ReadableFile* file, const FileFacts& facts);
+    // Fills the eight strings from the version block of an executable already parsed.
+    void PutExecutable(ExecutableImage& image);
 
     // Fills the eight strings from a version block in the single-byte layout (step 7 of the reader):
     // each key found by its first occurrence, its value at the key's position + 12/16/20 up to the next NUL.

@@ -108,12 +108,19 @@ private:
 };
 
 // Reads a file at any offset through a few cached 4 KiB windows, so that the many small reads of a header walk
-// cost a handful of system reads. Never reads outside [0, size) of the file as it was opened.
+// cost a handful of system reads; a range known to be needed whole can be read at once (preload), and bytes
+// already in memory are read without any file. Never reads outside [0, size) of the file as it was opened.
 class ByteReader {
 public:
     explicit ByteReader(ReadableFile& file)
-        : m_file(file)
+        : m_file(&file)
         , m_size(file.size())
+    {
+    }
+    // Reads bytes already in memory (the caller keeps them alive): no file read at all.
+    explicit ByteReader(std::string_view bytes)
+        : m_size(bytes.size())
+        , m_loaded(bytes)
     {
     }
     ByteReader(const ByteReader&) = delete;
@@ -131,6 +138,12 @@ public:
             return false;
         if (length == 0)
             return true;
+        if (offset >= m_loadedStart && rangeFits(offset - m_loadedStart, length, m_loaded.size())) {
+            std::memcpy(out, m_loaded.data() + (offset - m_loadedStart), length);
+            return true;
+        }
+        if (!m_file)
+            return false;
         if (length > kLargestCachedRead)
             return direct(offset, out, length);
         const Window* w = window(offset, length);
@@ -186,6 +199,24 @@ public:
     // How many times the file itself was read (the cache keeps this small).
     std::size_t fileReads() const { return m_fileReads; }
 
+    // Reads up to `length` bytes at `offset` in one read and serves every later read inside them from memory
+    // (replacing what an earlier call loaded); false when nothing could be read there.
+    bool preload(std::uint64_t offset, std::uint64_t length)
+    {
+        if (!m_file || offset >= m_size)
+            return false;
+        const std::size_t want = static_cast<std::size_t>(std::min(length, m_size - offset));
+        m_preloaded.reset(new char[want]);
+        ++m_fileReads;
+        const std::size_t got = m_file->readAt(offset, m_preloaded.get(), want);
+        m_loaded = std::string_view(m_preloaded.get(), got);
+        m_loadedStart = offset;
+        return got > 0;
+    }
+    // Where the bytes held in memory start, and how many there are.
+    std::uint64_t loadedStart() const { return m_loadedStart; }
+    std::size_t loadedLength() const { return m_loaded.size(); }
+
 private:
     static constexpr std::size_t kWindowSize = 4096;
     static constexpr std::size_t kWindowAlign = 512;
@@ -201,7 +232,7 @@ private:
     bool direct(std::uint64_t offset, void* out, std::size_t length)
     {
         ++m_fileReads;
-        return m_file.readAt(offset, out, length) == length;
+        return m_file->readAt(offset, out, length) == length;
     }
 
     // A cached window holding [offset, offset + length), reading one when none does.
@@ -218,14 +249,18 @@ private:
         w.start = offset - offset % kWindowAlign;
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, m_size - w.start));
         ++m_fileReads;
-        w.length = m_file.readAt(w.start, w.data.get(), want);
+        w.length = m_file->readAt(w.start, w.data.get(), want);
         if (offset - w.start + length > w.length)
             return nullptr;
         return &w;
     }
 
-    ReadableFile& m_file;
+    ReadableFile* m_file = nullptr; // none when every byte is in memory
     std::uint64_t m_size;
+    // Bytes held whole: the caller's buffer, or a range read by preload.
+    std::string_view m_loaded;
+    std::uint64_t m_loadedStart = 0;
+    std::unique_ptr<char[]> m_preloaded;
     std::array<Window, kWindows> m_windows;
     std::size_t m_next = 0;
     std::size_t m_fileReads = 0;

@@ -1,7 +1,7 @@
 #include "scan/install_analysis.h"
 
-#include "settings/ini_store.h"
 #include "messages/messages.h"
+#include "settings/ini_store.h"
 #include "text/string_table.h"
 #include "text/text.h"
 
@@ -87,6 +87,14 @@ public:
         return *m_logiciel;
     }
 
+    // Keeps the product name of the directory's first file when the scan has just read it, so that the
+    // fallback below does not open and parse that file again.
+    void noteAnalysed(const ListedFile& file, const zFileInfo& info)
+    {
+        if (!m_firstFileProductName && !m_dir.files().empty() && m_dir.files().front().rawName == file.rawName)
+            m_firstFileProductName = info.sProductName();
+    }
+
     // The product name of the first file of the directory's list, or resource 405 without one.
     const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
     {
@@ -94,7 +102,10 @@ public:
             std::string name;
             if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
                 name = currentInfo.sProductName();
-            } else {
+            } else if (m_firstFileProductName) {
+                name = *m_firstFileProductName;
+            } else if (tableForFile(m_dir.files().front().name) != TableArchives) {
+                // An archive has no version strings: only a program is opened for its product name.
                 const ListedFile& first = m_dir.files().front();
                 zFileInfo info;
                 info.PutFile(m_dir.handle(), first.rawName, first.facts);
@@ -169,6 +180,7 @@ private:
     std::array<std::optional<std::string>, 4> m_readme;
     std::optional<std::string> m_logiciel;
     std::optional<std::string> m_productName;
+    std::optional<std::string> m_firstFileProductName;
 };
 
 void SiblingFactsDeleter::operator()(SiblingFacts* facts) const { delete facts; }
@@ -323,7 +335,9 @@ void analyseInstallation(
         grid.setCell(row, 0, sSizeCell(info));
         grid.setCell(row, 3, info.sDate());
     } else {
-        grid.setCell(row, 0, describe(grid.cell(row, 0), factsOf(dir), file, info));
+        SiblingFacts& facts = factsOf(dir);
+        facts.noteAnalysed(file, info);
+        grid.setCell(row, 0, describe(grid.cell(row, 0), facts, file, info));
         grid.setCell(row, 3, info.sFileVersion());
     }
 

@@ -1,7 +1,7 @@
 #include "scan/selection_details.h"
 
 #include "text/text.h"
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "exe/file_info.h"
 #include "exe/program_type.h"
 #include "scan/scan_engine.h"
@@ -280,15 +280,14 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     d.relatedFolder = folder;
 
     zFileInfo info(source.fs);
-    std::unique_ptr<ReadableFile> file = info.PutFileName(d.realPath);
+    std::unique_ptr<ExecutableImage> image = info.PutFileName(d.realPath);
     d.copyright = info.sLegalCopyright();
     d.internalName = info.sInternalName();
     d.companyName = info.sCompanyName();
     d.productName = info.sProductName();
 
-    if (table != TableArchives && d.internalName.empty() && file) {
-        ByteReader reader(*file);
-        auto header = readExeHeader(reader);
+    if (table != TableArchives && d.internalName.empty() && image) {
+        const ExeHeader* header = image->header();
         d.plainDosProgram = header && header->format == ExeFormat::Dos;
     }
 

@@ -155,7 +155,8 @@ void DetailPanel::fill(const SelectionDetails& d)
     m_info[3]->setText(QString::fromStdString(d.companyName));
     m_viewer->setEntries(d.relatedFiles, d.relatedFolder, directoryOf(d.realPath));
 
-    ExecutableFacts facts = readExecutableFacts(d.realPath, *m_fs);
+    auto file = m_fs->open(d.realPath);
+    ExecutableFacts facts = file ? ExecutableImage(*file).facts() : ExecutableFacts {};
     FileIcon icon = fileIconFor(d.realPath, facts);
     m_icon->setPixmap(icon.pixmap);
     QString tip = icon.toolTip;

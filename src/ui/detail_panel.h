@@ -4,7 +4,7 @@
 // ListFichier, TextInfo_0, LabelInfo_2, PrintTexte, ImageSelect.
 #pragma once
 
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "scan/scan_engine.h"
 #include "scan/selection_details.h"
 

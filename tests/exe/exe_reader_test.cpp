@@ -1,4 +1,4 @@
-#include "exe/exe_reader.h"
+#include "exe/executable_image.h"
 #include "exe/file_info.h"
 #include "scan/scan_engine.h"
 
@@ -58,14 +58,20 @@ zFileInfo infoOf(std::string_view bytes)
 std::string kindOf(std::string_view bytes)
 {
     MemoryFile file(bytes);
-    return readExecutableFacts(file).kind;
+    return ExecutableImage(file).kind();
 }
 
 std::optional<std::string> iconOf(std::string_view bytes)
 {
     MemoryFile file(bytes);
-    ByteReader reader(file);
-    return readIconIco(reader);
+    return ExecutableImage(file).iconIco();
+}
+
+// The kind and icon of a file on disk.
+ExecutableFacts factsOfPath(const std::string& path)
+{
+    auto file = nativeFileSystem().open(path);
+    return file ? ExecutableImage(*file).facts() : ExecutableFacts {};
 }
 
 // The directory entries of a .ico file.
@@ -114,7 +120,7 @@ TEST(ExeReaderFiles, French32BitProgramGivesEveryStringWithItsAccents)
     EXPECT_EQ(info.sProductVersion(), "3.1   "); // trailing blanks kept as found
     EXPECT_EQ(info.sSize(), "33 792");
 
-    ExecutableFacts facts = readExecutableFacts(kExeData + "fr32.exe");
+    ExecutableFacts facts = factsOfPath(kExeData + "fr32.exe");
     EXPECT_EQ(facts.kind, "Exécutable Win32 (PE, i386, graphique)");
 }
 
@@ -129,9 +135,9 @@ TEST(ExeReaderFiles, LanguageChoiceAndFirstTableWinInARealFile)
     EXPECT_EQ(info.sProductName(), "Only in the second table");
     EXPECT_EQ(info.sLegalCopyright(), "Clé de sol 𝄞, cœur ♥"); // a surrogate pair decoded whole
     EXPECT_EQ(info.sInternalName(), "");
-    EXPECT_EQ(readExecutableFacts(kExeData + "langs64.exe").kind, "Exécutable Win64 (PE32+, x64, console)");
-    EXPECT_FALSE(readExecutableFacts(kExeData + "langs64.exe").iconIco);
-    EXPECT_EQ(readExecutableFacts(kExeData + "lib64.dll").kind, "Bibliothèque Win64 (PE32+, x64)");
+    EXPECT_EQ(factsOfPath(kExeData + "langs64.exe").kind, "Exécutable Win64 (PE32+, x64, console)");
+    EXPECT_FALSE(factsOfPath(kExeData + "langs64.exe").iconIco);
+    EXPECT_EQ(factsOfPath(kExeData + "lib64.dll").kind, "Bibliothèque Win64 (PE32+, x64)");
 }
 
 TEST(ExeReaderFiles, SixteenBitDriversGiveVersionStringsAndIcons)
@@ -142,9 +148,9 @@ TEST(ExeReaderFiles, SixteenBitDriversGiveVersionStringsAndIcons)
     EXPECT_EQ(info.sFileVersion(), "10.0.0.0");
     EXPECT_EQ(info.sProductName(), "Wine");
     EXPECT_EQ(info.sSizeKo(), "");
-    EXPECT_EQ(readExecutableFacts(kExeData + "mouse.drv").kind, "Bibliothèque Windows 16 bits (NE)");
+    EXPECT_EQ(factsOfPath(kExeData + "mouse.drv").kind, "Bibliothèque Windows 16 bits (NE)");
 
-    ExecutableFacts display = readExecutableFacts(kExeData + "display.drv");
+    ExecutableFacts display = factsOfPath(kExeData + "display.drv");
     ASSERT_TRUE(display.iconIco);
     auto entries = icoEntries(*display.iconIco);
     ASSERT_FALSE(entries.empty());
@@ -164,7 +170,7 @@ TEST(ExeReaderFiles, FirstIconGroupIsTheNamedOneAndComesOutAsTheOriginalIco)
 {
     // fr32.exe holds the named group APPLI (appli.ico) and group 2 (dames.ico); windres copies the images
     // and the honest directory claims, so the extracted file is the original byte for byte.
-    ExecutableFacts facts = readExecutableFacts(kExeData + "fr32.exe");
+    ExecutableFacts facts = factsOfPath(kExeData + "fr32.exe");
     ASSERT_TRUE(facts.iconIco);
     EXPECT_EQ(*facts.iconIco, fixture("src/appli.ico"));
     auto entries = icoEntries(*facts.iconIco);
@@ -177,7 +183,7 @@ TEST(ExeReaderFiles, IconClaimsThatDisagreeWithTheImagesAreCorrected)
 {
     // The group claims 256x256 / 0 bits / 16 colours, 48x48 in 4 bits, 16x16 in 8 bits;
     // the images are a 32x32 32-bit DIB, a 16x16 8-bit DIB and a 64x64 PNG.
-    ExecutableFacts facts = readExecutableFacts(kExeData + "claims.exe");
+    ExecutableFacts facts = factsOfPath(kExeData + "claims.exe");
     EXPECT_EQ(facts.kind, "Exécutable Win32 (PE, i386, console)");
     ASSERT_TRUE(facts.iconIco);
     auto e = icoEntries(*facts.iconIco);
@@ -218,26 +224,31 @@ TEST(ExeReaderFiles, TruncatedPrefixesNeverFailHardAndOnlyShortenValues)
                 }
             }
             MemoryFile file(prefix);
-            ExecutableFacts facts = readExecutableFacts(file);
+            ExecutableFacts facts = ExecutableImage(file).facts();
             if (facts.iconIco)
                 icoEntries(*facts.iconIco);
         }
     }
 }
 
-TEST(ExeReaderFiles, VersionStringsCostAFewSmallReads)
+TEST(ExeReaderReads, SmallFileInOneReadLargeOneByHeadersThenResourceSection)
 {
+    // fr32.exe (33 KiB): one read, whatever is asked of it afterwards.
     const std::string whole = fixture("fr32.exe");
     CountingFile file(whole);
-    ByteReader reader(file);
-    auto block = readSearchableVersionBlock(reader);
-    ASSERT_TRUE(block);
-    EXPECT_LE(file.reads, 4u);
-    EXPECT_LT(file.bytesRead, 16u * 1024) << "the icons must not be read for the version strings";
+    ExecutableImage image(file);
+    ASSERT_TRUE(image.searchableVersionBlock());
+    ASSERT_TRUE(image.iconIco());
+    EXPECT_EQ(image.kind(), "Exécutable Win32 (PE, i386, graphique)");
+    EXPECT_EQ(file.reads, 1u);
+    EXPECT_EQ(file.bytesRead, whole.size());
 
-    // A resource section far past the first 64 KiB: still found, still read in a few reads.
+    // A resource section far past the first 64 KiB: the headers, then the whole section; the icon and the
+    // version block come from it without another read.
     PeBuilder pe;
     pe.add(16, 1, 0x040C, versionResource("Loin dans le fichier"));
+    pe.add(14, 1, 0, groupIcon({ { 16, 16, 0, 1, 4, 0, 1 } }));
+    pe.add(3, 1, 0, dibImage(16, 16, 4));
     std::string built = pe.build();
     const std::uint32_t moved = 0x30000;
     std::string far = built.substr(0, 0x400) + std::string(moved - 0x400, '\0') + built.substr(0x400);
@@ -246,8 +257,64 @@ TEST(ExeReaderFiles, VersionStringsCostAFewSmallReads)
     zFileInfo info;
     info.PutOpenFile(&farFile, FileFacts { far.size(), 0, false, true, 0, 0 });
     EXPECT_EQ(info.sCompanyName(), "Loin dans le fichier");
-    EXPECT_LE(farFile.reads, 4u);
-    EXPECT_LT(farFile.bytesRead, 16u * 1024);
+    EXPECT_EQ(farFile.reads, 2u);
+    EXPECT_LT(farFile.bytesRead, 16u * 1024) << "the gap before the section is not read";
+    CountingFile farAgain(far);
+    ExecutableImage farImage(farAgain);
+    ASSERT_TRUE(farImage.searchableVersionBlock());
+    ASSERT_TRUE(farImage.iconIco());
+    EXPECT_EQ(farAgain.reads, 2u);
+}
+
+TEST(ExeReaderReads, SectionTooLargeToReadWholeStillGivesTheVersionInAFewSmallReads)
+{
+    // 400 KiB of icon before the version block: the section is not read whole, and the version strings cost
+    // a few small reads that leave the icon alone.
+    PeBuilder pe;
+    pe.add(3, 1, 0, std::string(400 * 1024, 'i'));
+    pe.add(16, 1, 0x040C, versionResource("Après l'image"));
+    const std::string bytes = pe.build();
+    CountingFile file(bytes);
+    zFileInfo info;
+    info.PutOpenFile(&file, FileFacts { bytes.size(), 0, false, true, 0, 0 });
+    EXPECT_EQ(info.sCompanyName(), "Après l'image");
+    EXPECT_LE(file.reads, 4u);
+    EXPECT_LT(file.bytesRead, 16u * 1024);
+}
+
+TEST(ExeReaderReads, BytesInMemoryGiveWhatTheFileGivesWithoutAnyRead)
+{
+    auto check = [](const std::string& name, const std::string& bytes) {
+        CountingFile file(bytes);
+        ExecutableImage fromFile(file);
+        ExecutableImage fromMemory { std::string_view(bytes) };
+        EXPECT_EQ(fromMemory.kind(), fromFile.kind()) << name;
+        EXPECT_EQ(fromMemory.iconIco(), fromFile.iconIco()) << name;
+        const auto& a = fromMemory.versionResource();
+        const auto& b = fromFile.versionResource();
+        ASSERT_EQ(a.has_value(), b.has_value()) << name;
+        if (a) {
+            EXPECT_EQ(a->bytes, b->bytes) << name;
+            EXPECT_EQ(a->wide, b->wide) << name;
+        }
+        EXPECT_EQ(fromMemory.fileReads(), 0u);
+        EXPECT_GT(file.reads, 0u);
+    };
+    for (const char* name : { "fr32.exe", "mouse.drv", "claims.exe", "lib64.dll", "langs64.exe", "display.drv" }) {
+        const std::string whole = fixture(name);
+        check(name, whole);
+        // Past the whole-read size the file is read by parts: the results stay the same.
+        check(std::string(name) + " padded", whole + std::string(kWholeReadLimit, '\0'));
+    }
+    // The one version record of a VxD, and a 16-bit block, read by parts too.
+    check("vxd", leFile(versionBlock16("040904E4", { { "FileDescription", "Pilote" } })) + std::string(70000, ' '));
+
+    // A file that could not be opened gives the image of nothing.
+    ExecutableImage none { std::unique_ptr<ReadableFile>() };
+    EXPECT_EQ(none.header(), nullptr);
+    EXPECT_EQ(none.kind(), "");
+    EXPECT_FALSE(none.versionResource());
+    EXPECT_FALSE(none.iconIco());
 }
 
 // ---- The choice of resource -----------------------------------------------------------------------------
@@ -468,8 +535,8 @@ TEST(ExeReaderBlock, SixteenBitBlocksAreSearchedAsTheyStandInWindows1252)
     ne.add(0x8010, 0x8001, block);
     std::string bytes = ne.build();
     MemoryFile file(bytes);
-    ByteReader reader(file);
-    auto raw = readVersionResource(reader);
+    ExecutableImage image(file);
+    auto raw = image.versionResource();
     ASSERT_TRUE(raw);
     EXPECT_FALSE(raw->wide);
     EXPECT_EQ(raw->bytes, block);

@@ -2,6 +2,7 @@
 
 #include "messages/messages.h"
 #include "text/text.h"
+#include "exe/exe_builder.h"
 #include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/recording_dialogue.h"
@@ -356,6 +357,41 @@ TEST(Rows, SiblingsAreReadOncePerDirectory)
     EXPECT_EQ(jeux, 50);
     EXPECT_EQ(tables.GridLogiciel(TableInstall).cell(1, 0), "Jeux en folie");
     EXPECT_EQ(tables.GridLogiciel(TableArchives).cell(1, 0), "2 octets");
+}
+
+TEST(Rows, FirstFileProductNameComesFromItsOwnRowAndNeverFromAnArchive)
+{
+    using namespace quarex::test;
+    auto withProduct = [](const std::string& product) {
+        PeBuilder pe;
+        pe.add(16, 1, 0x040C,
+            versionBlock32({ { "040C04E4",
+                { string32("FileDescription", "Description " + product), string32("ProductName", product) } } }));
+        return pe.build();
+    };
+    // The first program describes itself; the others fall back on its product name.
+    MemoryFileSystem memory;
+    memory.addFile("/cd/PROD/A.EXE", withProduct("Produit A"));
+    memory.addFile("/cd/PROD/B.EXE", "MZ" + std::string(200, '\0'));
+    memory.addFile("/cd/PROD/C.EXE", "MZ" + std::string(200, '\0'));
+    // An archive first in its folder, whose bytes would even pass for a program with a product name.
+    memory.addFile("/cd/ZIPS/A.ZIP", withProduct("Pas un programme"));
+    memory.addFile("/cd/ZIPS/B.EXE", "MZ" + std::string(200, '\0'));
+    CountingFileSystem counting(memory);
+    ResultTables tables;
+    ScanEngine engine(tables, counting);
+    engine.scan("/cd");
+
+    std::map<std::string, std::string> described;
+    const Grid& programs = tables.GridLogiciel(TableExecutables);
+    for (int r = 1; r < programs.Rows(); ++r)
+        described[programs.cell(r, 1) + programs.cell(r, 2)] = programs.cell(r, 0);
+    EXPECT_EQ(described[" /cd/Prod A.exe"], "Description Produit A");
+    EXPECT_EQ(described[" /cd/Prod B.exe"], "Produit A");
+    EXPECT_EQ(described[" /cd/Prod C.exe"], "Produit A");
+    EXPECT_EQ(described[" /cd/Zips B.exe"], "Ne contient pas de nom produit.");
+    EXPECT_EQ(counting.opens["A.EXE"], counting.opens["C.EXE"]) << "the first program is read for its own row only";
+    EXPECT_EQ(counting.opens["A.ZIP"], 0) << "an archive is never read as a program";
 }
 
 TEST(Rows, SiblingLookupPrefersTheExactNameThenTheFirstInAnotherCase)
