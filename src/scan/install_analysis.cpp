@@ -1,7 +1,7 @@
 #include "scan/install_analysis.h"
 
-#include "settings/ini_store.h"
 #include "messages/messages.h"
+#include "settings/ini_store.h"
 #include "text/string_table.h"
 #include "text/text.h"
 
@@ -164,6 +164,14 @@ private:
     std::optional<std::string> m_logiciel;
     std::optional<std::string> m_productName;
 };
+
+bool isLookedUpSibling(std::string_view name)
+{
+    for (const char* sibling : kSiblingNames)
+        if (name.size() == std::char_traits<char>::length(sibling) && equalsNoCase(name, sibling))
+            return true;
+    return false;
+}
 
 void SiblingFactsDeleter::operator()(SiblingFacts* facts) const { delete facts; }
 
