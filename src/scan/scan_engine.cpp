@@ -159,14 +159,16 @@ void ScanEngine::walk(
         Level& level = stack.back();
         if (level.next == level.subdirectories.size()) {
             std::unique_ptr<DirectoryHandle> done = std::move(level.handle);
+            int lostBelow = level.lostError;
             stack.pop_back();
             if (stack.empty())
                 break;
             Level& parent = stack.back();
             display.resize(parent.displayLength);
             errno = 0;
+            // When the child could not be taken back either, its reason is the one that tells.
             if (!parent.handle->reacquireThrough(*done))
-                parent.lostError = errno ? errno : EBADF;
+                parent.lostError = lostBelow ? lostBelow : errno ? errno : EBADF;
             continue;
         }
         const DirEntry* entry = level.subdirectories[level.next++];
