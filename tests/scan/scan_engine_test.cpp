@@ -1,5 +1,8 @@
 #include "scan/scan_engine.h"
 
+#include "scan/install_analysis.h"
+#include "text/text.h"
+
 #include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/test_support.h"
@@ -370,10 +373,11 @@ TEST(ScanNative, TreeDeeperThanAPathCanNameIsWalkedToItsLastFile)
     EXPECT_TRUE(engine.unreadableFolders().empty());
     // The real path of the deepest file is far longer than the system takes in one call.
     const Grid& g = tables.GridLogiciel(1);
-    for (int r = 1; r < g.Rows(); ++r) {
+    std::size_t deepestPath = 0;
+    for (int r = 1; r < g.Rows(); ++r)
         if (g.cell(r, 2) == " Last.exe")
-            EXPECT_GT(g.rowPath(r).size(), 4096u);
-    }
+            deepestPath = g.rowPath(r).size();
+    EXPECT_GT(deepestPath, 4096u);
 }
 
 namespace {
@@ -429,4 +433,25 @@ TEST(ScanNative, FolderMovedAwayDeepInTheWalkLeavesItsSiblingsReportedNotSilentl
     EXPECT_EQ(rowsOf(tables, 1), std::vector<std::string> { " " + log.watched + "/S | X.exe" });
     ASSERT_FALSE(log.messages.empty());
     EXPECT_EQ(log.messages.back(), sUnreadableFolderMessage(expectedLost.back(), ESTALE));
+}
+
+TEST(ScanNative, SiblingsTheAnalysisReadsSurviveTheScansShortListing)
+{
+    TempDir tmp;
+    tmp.write("disc/SETUP.EXE", "MZ");
+    tmp.write("disc/ReadMe.Txt", "Super jeu\r\n");
+    tmp.write("disc/notes.doc", "x");
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(tmp.str() + "/disc");
+    EXPECT_EQ(tables.GridLogiciel(0).cell(1, 0), "Super jeu");
+
+    for (const char* name : { "SETUP.LST", "SETUP.INI", "INSTALL.INF", "file_id.diz", "lisezmoi.txt", "readme.txt",
+             "INSTALL.TXT", "logiciel.txt" }) {
+        EXPECT_TRUE(isLookedUpSibling(name)) << name;
+        EXPECT_TRUE(isLookedUpSibling(lowerCase(name))) << name;
+        EXPECT_TRUE(isLookedUpSibling(upperCase(name))) << name;
+    }
+    for (const char* other : { "readme.doc", "SETUP.LSX", "README.TXT.BAK", "xreadme.txt", "setup.exe", "" })
+        EXPECT_FALSE(isLookedUpSibling(other)) << other;
 }
