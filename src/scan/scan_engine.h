@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -82,7 +83,14 @@ private:
     ResultTables& m_tables;
     FileSystem& m_fs;
     ScanObserver* m_observer;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> m_visited;
+    // Device and inode of every folder walked.
+    struct IdentityHash {
+        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
+        {
+            return std::hash<std::uint64_t>()(id.second * 0x9E3779B97F4A7C15ull ^ id.first);
+        }
+    };
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, IdentityHash> m_visited;
     std::vector<std::string> m_unreadable;
 };
 
