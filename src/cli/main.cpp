@@ -57,6 +57,7 @@ public:
         std::fprintf(stderr, "\r\033[K%s", shown.c_str());
         std::fflush(stderr);
     }
+    bool wantsMessages() const override { return m_enabled; }
     void folderUnreadable(const std::string& displayPath, int error) override
     {
         // Said on its own line whether or not a terminal shows the progress.

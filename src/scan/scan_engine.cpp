@@ -149,7 +149,7 @@ void ScanEngine::walk(
 {
     std::string display = displayPath;
     std::vector<const DirEntry*> startFolders = subdirectoriesOf(*start);
-    if (m_observer)
+    if (m_observer && m_observer->wantsMessages())
         m_observer->message(sExplorationMessage(display));
     if (listFilesHere)
         listFiles(*start, display);
@@ -201,7 +201,7 @@ void ScanEngine::walk(
         // The way back up through ".." leads to the folder holding a real folder, not a symbolic link.
         if (stack.size() > kKeepOpenDepth && entry->type == EntryType::Directory)
             level.handle->release();
-        if (m_observer)
+        if (m_observer && m_observer->wantsMessages())
             m_observer->message(sExplorationMessage(display));
         stack.push_back(Level { std::move(child), std::move(grandChildren), 0, display.size(), 0 });
     }

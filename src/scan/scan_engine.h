@@ -45,6 +45,9 @@ public:
     virtual void message(const std::string& text) = 0;
     // Called before each immediate subdirectory of the start directory is handled.
     virtual void refresh() { }
+    // False when the front end shows no status line: the walk then builds none (a deep tree's lines
+    // would cost time in the square of its depth).
+    virtual bool wantsMessages() const { return true; }
     // A folder that could not be read (its files and folders are missing from the tables); `error` is an
     // errno value. Shown on the status line unless the front end says it otherwise.
     virtual void folderUnreadable(const std::string& displayPath, int error)

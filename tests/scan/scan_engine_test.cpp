@@ -320,6 +320,18 @@ TEST(ScanWalk, UnreadableFolderIsReportedAndTheWalkGoesOn)
     EXPECT_EQ(sUnreadableFolderMessage("/x", EACCES), "Répertoire illisible : /x (accès refusé)");
     EXPECT_EQ(sUnreadableFolderMessage("/x", 0), "Répertoire illisible : /x");
 
+    // A front end without a status line gets no exploration lines, but still hears of unreadable folders.
+    struct Quiet : MessageLog {
+        std::vector<std::string> unreadable;
+        bool wantsMessages() const override { return false; }
+        void folderUnreadable(const std::string& path, int) override { unreadable.push_back(path); }
+    } quiet;
+    ScanEngine quietEngine(tables, fs, &quiet);
+    quietEngine.scan("/d");
+    EXPECT_TRUE(quiet.messages.empty());
+    EXPECT_EQ(quiet.unreadable, std::vector<std::string> { "/d/B" });
+    EXPECT_EQ(quiet.refreshes, 3);
+
     // A start directory that cannot be read is reported too, and a new scan forgets the old reports.
     fs.makeUnreadable("/d");
     engine.scan("/d");
