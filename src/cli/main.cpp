@@ -2,9 +2,9 @@
 #include "cli/commands.h"
 #include "fs/replacing_file.h"
 #include "messages/messages.h"
-#include "text/text.h"
 #include "print/grid_export.h"
 #include "scan/scan_engine.h"
+#include "text/text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -34,7 +34,8 @@ Options :
   --settings FICHIER          fichier de réglages à lire (Quarex.ini par défaut)
   -h, --help                  affiche cette aide
 
-Codes de sortie : 0 succès, 1 échec, 2 argument invalide ou répertoire absent.
+Codes de sortie : 0 succès, 1 échec, 2 argument invalide ou répertoire absent,
+3 résultat partiel (un répertoire au moins n'a pu être lu ; voir l'erreur standard).
 )";
 
 // Shows the directory being explored on a terminal, like the window's status line.
@@ -43,7 +44,7 @@ public:
     TerminalProgress()
         : m_enabled(::isatty(STDERR_FILENO) == 1)
     {
-        struct winsize ws {};
+        struct winsize ws { };
         if (m_enabled && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10)
             m_width = ws.ws_col - 1;
     }
@@ -54,6 +55,16 @@ public:
         m_last = text;
         std::string shown = utf8Length(text) > m_width ? utf8Left(text, m_width) : text;
         std::fprintf(stderr, "\r\033[K%s", shown.c_str());
+        std::fflush(stderr);
+    }
+    bool wantsMessages() const override { return m_enabled; }
+    void folderUnreadable(const std::string& displayPath, int error) override
+    {
+        // Said on its own line whether or not a terminal shows the progress.
+        if (m_enabled && !m_last.empty())
+            std::fprintf(stderr, "\r\033[K");
+        m_last.clear();
+        std::fprintf(stderr, "quarex-scan : %s\n", sUnreadableFolderMessage(displayPath, error).c_str());
         std::fflush(stderr);
     }
     void finish()
@@ -186,14 +197,21 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    ResultTables results;
+    // The tables and the engine are left to the system at exit: freeing a large scan's rows one by one
+    // only delays the end (the static pointers keep them reachable for leak checkers).
+    static ResultTables* const kept = new ResultTables;
+    ResultTables& results = *kept;
     TerminalProgress progress;
-    ScanEngine engine(results, nativeFileSystem(), &progress);
-    engine.scan(start);
+    static ScanEngine* const engine = new ScanEngine(results, nativeFileSystem(), &progress);
+    engine->scan(start);
     progress.finish();
-    if (htmlFile)
-        return runHtmlCommand(
+    // A folder that could not be read makes the result partial.
+    const int success = engine->unreadableFolders().empty() ? 0 : 3;
+    if (htmlFile) {
+        int status = runHtmlCommand(
             results, *htmlFile, tables.size() == 1 ? tables[0] : -1, keepDriveLetter, settingsFile, start);
+        return status == 0 ? success : status;
+    }
 
     // A file given with -o replaces the old one only once the tables are written whole.
     std::optional<ReplacingFile> file;
@@ -223,5 +241,5 @@ int main(int argc, char** argv)
         std::cerr << std::endl;
         return 1;
     }
-    return 0;
+    return success;
 }

@@ -86,15 +86,28 @@ namespace {
         }
     }
 
-    void addEntry(std::vector<DirEntry>& entries, std::string_view name, unsigned char type)
+    // What a listing tells beyond its entries.
+    struct ListingFacts {
+        std::uint64_t selfInode = 0; // the inode of "." (0 when the listing gives none)
+    };
+
+    void addEntry(std::vector<DirEntry>& entries, std::string_view name, unsigned char type, std::uint64_t inode,
+        EntryFilter keep, ListingFacts& listing)
     {
-        if (name == "." || name == "..")
+        if (name.size() <= 2 && name.find_first_not_of('.') == std::string_view::npos) {
+            if (name.size() == 1)
+                listing.selfInode = inode;
             return;
-        entries.push_back(DirEntry { std::string(name), typeFromDirent(type) });
+        }
+        EntryType t = typeFromDirent(type);
+        // Only files are filtered: a link or an untyped entry may be a folder, which the walk needs.
+        if (keep && (t == EntryType::File || t == EntryType::Other) && !keep(name))
+            return;
+        entries.push_back(DirEntry { std::string(name), t, inode });
     }
 
-    // Reads every entry of an open directory, in the file system's order; false when it cannot be read.
-    bool listEntries(int fd, std::vector<DirEntry>& entries)
+    // Reads the entries of an open directory, in the file system's order; false when it cannot be read.
+    bool listEntries(int fd, std::vector<DirEntry>& entries, EntryFilter keep, ListingFacts& listing)
     {
 #if defined(__linux__) && defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 30)
         // getdents64 on the descriptor itself: no duplicate descriptor, no stream, no extra stat per folder.
@@ -109,9 +122,11 @@ namespace {
                 return true;
             for (ssize_t pos = 0; pos < n;) {
                 auto* e = reinterpret_cast<struct dirent64*>(buffer + pos);
-                if (e->d_reclen == 0)
+                if (e->d_reclen == 0) {
+                    errno = EIO;
                     return false;
-                addEntry(entries, e->d_name, e->d_type);
+                }
+                addEntry(entries, e->d_name, e->d_type, e->d_ino, keep, listing);
                 pos += e->d_reclen;
             }
         }
@@ -123,30 +138,65 @@ namespace {
                 ::close(listFd);
             return false;
         }
+        errno = 0;
         while (struct dirent* e = ::readdir(dir))
-            addEntry(entries, e->d_name, e->d_type);
+            addEntry(entries, e->d_name, e->d_type, e->d_ino, keep, listing);
+        int error = errno;
         ::closedir(dir);
-        return true;
+        errno = error;
+        return error == 0;
 #endif
     }
 
+    // A directory's place in the tree: its parent's place and its own name. Each level holds only its
+    // name, so that a deep walk keeps memory linear; the whole path is built when asked for.
+    struct PathLink {
+        std::shared_ptr<PathLink> parent;
+        std::string name; // the whole path for the directory a walk starts from
+
+        PathLink(std::shared_ptr<PathLink> up, std::string_view own)
+            : parent(std::move(up))
+            , name(own)
+        {
+        }
+        PathLink(const PathLink&) = delete;
+        PathLink& operator=(const PathLink&) = delete;
+        // Frees a chain of links one after the other rather than by recursion (a deep chain would
+        // overflow the stack).
+        ~PathLink()
+        {
+            std::shared_ptr<PathLink> up = std::move(parent);
+            while (up && up.use_count() == 1)
+                up = std::move(up->parent);
+        }
+    };
+
     class NativeDirectory final : public DirectoryHandle {
     public:
-        // Takes ownership of an open directory descriptor.
-        static std::unique_ptr<DirectoryHandle> fromFd(int fd, std::string path)
+        // Takes ownership of an open directory descriptor and lists it. `known` is the identity the parent's
+        // listing gave, used without an fstat when the listing of "." confirms it.
+        static std::unique_ptr<NativeDirectory> fromFd(
+            int fd, std::shared_ptr<PathLink> link, EntryFilter keep, const std::optional<FileFacts>& known)
         {
             if (fd < 0)
                 return nullptr;
+            auto handle = std::unique_ptr<NativeDirectory>(new NativeDirectory(fd, std::move(link)));
+            ListingFacts listing;
+            if (!listEntries(fd, handle->m_entries, keep, listing))
+                return failed(std::move(handle));
+            if (known && known->inode != 0 && listing.selfInode == known->inode) {
+                // Same inode seen from both sides: not a mount point, so the parent's device holds too.
+                handle->m_facts = *known;
+                return handle;
+            }
             struct stat st;
-            if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
-                ::close(fd);
-                return nullptr;
+            if (::fstat(fd, &st) != 0)
+                return failed(std::move(handle));
+            if (!S_ISDIR(st.st_mode)) {
+                errno = ENOTDIR;
+                return failed(std::move(handle));
             }
-            auto handle = std::unique_ptr<NativeDirectory>(new NativeDirectory(fd, std::move(path), factsFrom(st)));
-            if (!listEntries(fd, handle->m_entries)) {
-                // The descriptor stays owned by the handle, which closes it.
-                return nullptr;
-            }
+            handle->m_facts = factsFrom(st);
             return handle;
         }
 
@@ -154,7 +204,12 @@ namespace {
         NativeDirectory(const NativeDirectory&) = delete;
         NativeDirectory& operator=(const NativeDirectory&) = delete;
 
-        const std::string& path() const override { return m_path; }
+        const std::string& path() const override
+        {
+            if (m_path.empty())
+                m_path = buildPath();
+            return m_path;
+        }
         const std::vector<DirEntry>& entries() const override { return m_entries; }
         const FileFacts& facts() const override { return m_facts; }
 
@@ -175,10 +230,19 @@ namespace {
 
         std::unique_ptr<DirectoryHandle> openChildDirectory(std::string_view name) override
         {
-            if (!ensureOpen())
-                return nullptr;
-            int fd = ::openat(m_fd, std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            return fromFd(fd, joinPath(m_path, name));
+            return openFolder(name, nullptr, std::nullopt);
+        }
+
+        std::unique_ptr<DirectoryHandle> openChildFolder(const DirEntry& entry, EntryFilter keep) override
+        {
+            std::optional<FileFacts> known;
+            if (entry.type == EntryType::Directory && entry.inode != 0) {
+                known = FileFacts {};
+                known->isDirectory = true;
+                known->device = m_facts.device;
+                known->inode = entry.inode;
+            }
+            return openFolder(entry.name, keep, known);
         }
 
         void release() override
@@ -188,23 +252,85 @@ namespace {
             m_fd = -1;
         }
 
+        bool reacquireThrough(DirectoryHandle& child) override
+        {
+            if (m_fd >= 0)
+                return true;
+            auto* native = dynamic_cast<NativeDirectory*>(&child);
+            if (!native || native->m_fd < 0) {
+                errno = EBADF;
+                return false;
+            }
+            int fd = ::openat(native->m_fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0)
+                return false;
+            // The way up must lead back to this very directory, not to wherever it was moved meanwhile.
+            struct stat st;
+            if (::fstat(fd, &st) != 0 || st.st_dev != m_facts.device || st.st_ino != m_facts.inode) {
+                ::close(fd);
+                errno = ESTALE;
+                return false;
+            }
+            m_fd = fd;
+            return true;
+        }
+
     private:
-        NativeDirectory(int fd, std::string path, FileFacts facts)
+        NativeDirectory(int fd, std::shared_ptr<PathLink> link)
             : m_fd(fd)
-            , m_path(std::move(path))
-            , m_facts(facts)
+            , m_link(std::move(link))
         {
         }
 
+        static std::unique_ptr<NativeDirectory> failed(std::unique_ptr<NativeDirectory> handle)
+        {
+            int error = errno;
+            handle.reset();
+            errno = error;
+            return nullptr;
+        }
+
+        std::unique_ptr<DirectoryHandle> openFolder(
+            std::string_view name, EntryFilter keep, const std::optional<FileFacts>& known)
+        {
+            if (!ensureOpen())
+                return nullptr;
+            int fd = ::openat(m_fd, std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0)
+                return nullptr;
+            return fromFd(fd, std::make_shared<PathLink>(m_link, name), keep, known);
+        }
+
+        std::string buildPath() const
+        {
+            std::vector<const PathLink*> chain;
+            std::size_t length = 0;
+            for (const PathLink* l = m_link.get(); l; l = l->parent.get()) {
+                chain.push_back(l);
+                length += l->name.size() + 1;
+            }
+            std::string out;
+            out.reserve(length);
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+                if (it != chain.rbegin() && (out.empty() || out.back() != kPathSeparator))
+                    out.push_back(kPathSeparator);
+                out.append((*it)->name);
+            }
+            return out;
+        }
+
+        // A released directory comes back only through reacquireThrough(): a path may name something
+        // else by now, or be too long for the system to take.
         bool ensureOpen()
         {
             if (m_fd < 0)
-                m_fd = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                errno = EBADF;
             return m_fd >= 0;
         }
 
         int m_fd;
-        std::string m_path;
+        std::shared_ptr<PathLink> m_link;
+        mutable std::string m_path;
         FileFacts m_facts;
         std::vector<DirEntry> m_entries;
     };
@@ -213,9 +339,17 @@ namespace {
     public:
         std::unique_ptr<DirectoryHandle> openDirectory(const std::string& path) override
         {
-            if (path.empty())
+            return openDirectoryFiltered(path, nullptr);
+        }
+
+        std::unique_ptr<DirectoryHandle> openDirectoryFiltered(const std::string& path, EntryFilter keep) override
+        {
+            if (path.empty()) {
+                errno = ENOENT;
                 return nullptr;
-            return NativeDirectory::fromFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+            }
+            return NativeDirectory::fromFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                std::make_shared<PathLink>(nullptr, path), keep, std::nullopt);
         }
 
         std::optional<FileFacts> stat(const std::string& path) override

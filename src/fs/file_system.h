@@ -17,7 +17,11 @@ enum class EntryType { File, Directory, Symlink, Other, Unknown };
 struct DirEntry {
     std::string name;
     EntryType type = EntryType::Unknown;
+    std::uint64_t inode = 0; // as the listing gives it; 0 when it gives none
 };
+
+// Which files of a listing to keep (entries that may be folders are always kept); nullptr keeps every entry.
+using EntryFilter = bool (*)(std::string_view name);
 
 // What the walk and the readers need to know of a file or directory.
 struct FileFacts {
@@ -49,7 +53,8 @@ public:
     virtual const std::string& path() const = 0;
     // The entries in the order the file system returns them ("." and ".." excluded).
     virtual const std::vector<DirEntry>& entries() const = 0;
-    // Facts of the directory itself (its identity for loop detection).
+    // Facts of the directory itself: its identity (device, inode) for loop detection, at least; size and
+    // date may be left out for a folder opened from its parent's listing.
     virtual const FileFacts& facts() const = 0;
     // Facts of a child, symbolic links followed; nothing when it cannot be read.
     virtual std::optional<FileFacts> statChild(std::string_view name) = 0;
@@ -57,8 +62,22 @@ public:
     virtual std::unique_ptr<ReadableFile> openChild(std::string_view name) = 0;
     // Opens a child directory.
     virtual std::unique_ptr<DirectoryHandle> openChildDirectory(std::string_view name) = 0;
-    // Lets go of system resources held for this directory; later calls reopen it by path.
+    // Opens a child folder of this listing, keeping only the files `keep` accepts in its own listing.
+    // On failure errno tells why.
+    virtual std::unique_ptr<DirectoryHandle> openChildFolder(const DirEntry& entry, EntryFilter keep)
+    {
+        (void)keep;
+        return openChildDirectory(entry.name);
+    }
+    // Lets go of system resources held for this directory until reacquireThrough() takes them back.
     virtual void release() { }
+    // Takes back what release() let go, through an open child folder (never by path); false when the
+    // directory cannot be reached that way any more (errno tells why).
+    virtual bool reacquireThrough(DirectoryHandle& child)
+    {
+        (void)child;
+        return true;
+    }
 };
 
 class FileSystem {
@@ -66,6 +85,12 @@ public:
     virtual ~FileSystem() = default;
     // Opens and lists a directory; nothing when it cannot be read.
     virtual std::unique_ptr<DirectoryHandle> openDirectory(const std::string& path) = 0;
+    // Opens and lists a directory, keeping only the files `keep` accepts (and every possible folder).
+    virtual std::unique_ptr<DirectoryHandle> openDirectoryFiltered(const std::string& path, EntryFilter keep)
+    {
+        (void)keep;
+        return openDirectory(path);
+    }
     // Facts of a path, symbolic links followed.
     virtual std::optional<FileFacts> stat(const std::string& path) = 0;
     // Opens a file for reading by its real path.

@@ -5,6 +5,10 @@
 #include "text/string_table.h"
 #include "text/text.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+
 namespace quarex {
 
 const ExportForm& exportForm(int index)
@@ -20,19 +24,29 @@ const ExportForm& exportForm(int index)
 void writeGrid(const Grid& grid, std::ostream& out, const std::string& sep, const std::string& quote)
 {
     const std::string doubled = quote + quote;
+    // The whole table goes out in one write; a line is converted on its own only when it is not ASCII.
+    std::string buffer;
+    std::string line;
     for (int r = 0; r < grid.Rows(); ++r) {
-        std::string line;
+        line.clear();
         for (int c = 0; c < grid.Cols(); ++c) {
             if (c > 0)
                 line += sep;
             line += quote;
             const std::string& text = grid.cell(r, c);
-            line += quote.empty() ? text : replaceAll(text, quote, doubled);
+            if (quote.empty() || text.find(quote) == std::string::npos)
+                line += text;
+            else
+                line += replaceAll(text, quote, doubled);
             line += quote;
         }
         line += "\r\n";
-        out << utf8ToCp1252(line);
+        if (std::all_of(line.begin(), line.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+            buffer += line;
+        else
+            buffer += utf8ToCp1252(line);
     }
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
 }
 
 bool GridExport(const Grid& grid, const std::string& sFile, const std::string& sSep, const std::string& sQuote)

@@ -44,10 +44,10 @@ DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& han
             continue;
         m_files.push_back(ListedFile { e.name, name, upperCase(name), facts });
     }
-    std::stable_sort(m_files.begin(), m_files.end(), [](const ListedFile& a, const ListedFile& b) {
-        if (a.sortKey != b.sortKey)
-            return a.sortKey < b.sortKey;
-        return a.rawName < b.rawName;
+    // Names on disk are unique in a folder, so the order is total and a plain sort gives the one result.
+    std::sort(m_files.begin(), m_files.end(), [](const ListedFile& a, const ListedFile& b) {
+        int byKey = a.sortKey.compare(b.sortKey);
+        return byKey != 0 ? byKey < 0 : a.rawName < b.rawName;
     });
 }
 
@@ -86,9 +86,6 @@ std::string displayName(std::string_view rawName)
     return decodeDiscText(name);
 }
 
-bool matchesScanPatterns(std::string_view name)
-{
-    return endsWithNoCase(name, ".exe") || endsWithNoCase(name, ".zip");
-}
+bool matchesScanPatterns(std::string_view name) { return endsWithNoCase(name, ".exe") || endsWithNoCase(name, ".zip"); }
 
 } // namespace quarex

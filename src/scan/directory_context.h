@@ -1,4 +1,6 @@
 // One directory while its files are listed: the files of interest, and its other entries by name.
+// A scan lists a folder keeping only the names it uses (see keepInScanListing in scan_engine.cpp): a
+// sibling the analysis looks up must be among isLookedUpSibling's names.
 #pragma once
 
 #include "fs/file_system.h"
@@ -34,6 +36,8 @@ public:
     DirectoryContext(std::string displayPath, DirectoryHandle& handle);
 
     const std::string& displayPath() const { return m_displayPath; }
+    // Gives the display path back to the walk that lent it (the context is done with afterwards).
+    std::string takeDisplayPath() { return std::move(m_displayPath); }
     const std::string& realPath() const { return m_handle.path(); }
     DirectoryHandle& handle() { return m_handle; }
     // The files matching the patterns, sorted by name without regard to case.

@@ -183,6 +183,20 @@ private:
     std::optional<std::string> m_firstFileProductName;
 };
 
+bool isLookedUpSibling(std::string_view name)
+{
+    // Asked for nearly every file of a scan: most names are out at their length or extension.
+    if (name.size() < 9 || name.size() > 12)
+        return false;
+    char last = static_cast<char>(name.back() | 0x20);
+    if (last != 't' && last != 'i' && last != 'f' && last != 'z')
+        return false;
+    for (const char* sibling : kSiblingNames)
+        if (name.size() == std::char_traits<char>::length(sibling) && equalsNoCase(name, sibling))
+            return true;
+    return false;
+}
+
 void SiblingFactsDeleter::operator()(SiblingFacts* facts) const { delete facts; }
 
 namespace {

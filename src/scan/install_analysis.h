@@ -18,6 +18,9 @@ namespace quarex {
 void analyseInstallation(
     Grid& grid, int row, int table, DirectoryContext& dir, const ListedFile& file, const zFileInfo& info);
 
+// True for the name of a sibling file the analysis looks up (ASCII, without regard to case): a scan's
+// listing of a folder keeps these beside the executables and archives.
+bool isLookedUpSibling(std::string_view name);
 // True when the trimmed, upper-cased text holds ten identical characters in a row, one of * # - = _.
 bool isSeparatorLine(std::string_view description);
 // A readme line as shown: decoded (UTF-8 when valid, else Windows-1252), cut to 95 characters,

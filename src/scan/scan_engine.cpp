@@ -1,9 +1,10 @@
 #include "scan/scan_engine.h"
 
-#include "text/text.h"
 #include "scan/install_analysis.h"
+#include "text/text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <unistd.h>
 
@@ -11,9 +12,55 @@ namespace quarex {
 
 namespace {
 
-    // Beyond this depth a parent directory lets go of its descriptor while its child is walked,
-    // so that a very deep tree cannot exhaust the process's descriptors.
-    constexpr int kKeepOpenDepth = 48;
+    // Beyond this depth a folder lets go of its descriptor while its child folder is walked, so that a
+    // very deep tree cannot exhaust the process's descriptors; it comes back through the child's "..".
+    constexpr std::size_t kKeepOpenDepth = 48;
+
+    // What a scan's listing of a folder keeps beside its folders: the names the scan and its analysis use.
+    bool keepInScanListing(std::string_view name) { return matchesScanPatterns(name) || isLookedUpSibling(name); }
+
+    // One folder on the walk's stack: its folders still to walk, and the length of the display path up to
+    // it (each level adds only its own name to one shared path).
+    struct Level {
+        std::unique_ptr<DirectoryHandle> handle;
+        std::vector<const DirEntry*> subdirectories;
+        std::size_t next = 0;
+        std::size_t displayLength = 0;
+        int lostError = 0; // why the handle could not be taken back after a release, 0 when it was
+    };
+
+    void appendPathPart(std::string& path, std::string_view name)
+    {
+        if (path.empty() || path.back() != kPathSeparator)
+            path.push_back(kPathSeparator);
+        path.append(name);
+    }
+
+    const char* reasonText(int error)
+    {
+        switch (error) {
+        case EACCES:
+        case EPERM:
+            return "accès refusé";
+        case ENAMETOOLONG:
+            return "chemin trop long";
+        case EMFILE:
+        case ENFILE:
+            return "trop de fichiers ouverts";
+        case ENOENT:
+            return "disparu pendant l'exploration";
+        case ESTALE:
+            return "déplacé pendant l'exploration";
+        case ELOOP:
+            return "trop de liens symboliques";
+        case ENOTDIR:
+            return "n'est plus un répertoire";
+        case ENOMEM:
+            return "mémoire insuffisante";
+        default:
+            return nullptr;
+        }
+    }
 
     // True when an entry is a folder; a symbolic link or an untyped entry (ISO 9660 gives no types) is stat-ed.
     bool isSubdirectory(DirectoryHandle& dir, const DirEntry& entry)
@@ -83,44 +130,88 @@ void ScanEngine::ExploreRepertoire(const std::string& sPath, bool bListFiles, bo
     if (sPath.empty())
         return;
     m_visited.clear();
-    auto dir = m_fs.openDirectory(sPath);
+    m_unreadable.clear();
+    errno = 0;
+    auto dir = m_fs.openDirectoryFiltered(sPath, keepInScanListing);
     if (!dir) {
+        int error = errno;
         if (m_observer)
             m_observer->message(sExplorationMessage(sPath));
+        reportUnreadable(sPath, error);
         return;
     }
     m_visited.insert({ dir->facts().device, dir->facts().inode });
-    walk(*dir, subdirectoriesOf(*dir), sPath, bListFiles, refresh, 0);
+    walk(std::move(dir), sPath, bListFiles, refresh);
 }
 
-void ScanEngine::walk(DirectoryHandle& dir, const std::vector<const DirEntry*>& subdirectories,
-    const std::string& displayPath, bool listFilesHere, bool refresh, int depth)
+void ScanEngine::walk(
+    std::unique_ptr<DirectoryHandle> start, const std::string& displayPath, bool listFilesHere, bool refresh)
 {
-    if (m_observer)
-        m_observer->message(sExplorationMessage(displayPath));
+    std::string display = displayPath;
+    std::vector<const DirEntry*> startFolders = subdirectoriesOf(*start);
+    if (m_observer && m_observer->wantsMessages())
+        m_observer->message(sExplorationMessage(display));
     if (listFilesHere)
-        listFiles(dir, displayPath);
-    for (const DirEntry* entry : subdirectories) {
+        listFiles(*start, display);
+    std::vector<Level> stack;
+    stack.push_back(Level { std::move(start), std::move(startFolders), 0, display.size(), 0 });
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.subdirectories.size()) {
+            std::unique_ptr<DirectoryHandle> done = std::move(level.handle);
+            int lostBelow = level.lostError;
+            stack.pop_back();
+            if (stack.empty())
+                break;
+            Level& parent = stack.back();
+            display.resize(parent.displayLength);
+            errno = 0;
+            // When the child could not be taken back either, its reason is the one that tells.
+            if (!parent.handle->reacquireThrough(*done))
+                parent.lostError = lostBelow ? lostBelow : errno ? errno : EBADF;
+            continue;
+        }
+        const DirEntry* entry = level.subdirectories[level.next++];
         std::string name = properCase(displayName(entry->name));
         if (name == "." || name == "..")
             continue;
-        std::string childDisplay = joinPath(displayPath, name);
-        auto child = dir.openChildDirectory(entry->name);
-        if (refresh && m_observer)
+        appendPathPart(display, name);
+        errno = 0;
+        auto child = level.handle->openChildFolder(*entry, keepInScanListing);
+        int error = level.lostError ? level.lostError : errno;
+        if (refresh && stack.size() == 1 && m_observer)
             m_observer->refresh();
-        // A directory that cannot be read yields no entries; one met before (a loop through a
-        // symbolic link) is not walked again.
-        if (!child || !m_visited.insert({ child->facts().device, child->facts().inode }).second)
+        if (!child) {
+            reportUnreadable(display, error);
+            display.resize(level.displayLength);
             continue;
-        listFiles(*child, childDisplay);
+        }
+        // A folder met before (a loop through a symbolic link) is not walked again.
+        if (!m_visited.insert({ child->facts().device, child->facts().inode }).second) {
+            display.resize(level.displayLength);
+            continue;
+        }
+        listFiles(*child, display);
         // Only a folder with folders of its own is walked (and named on the status line).
         std::vector<const DirEntry*> grandChildren = subdirectoriesOf(*child);
-        if (!grandChildren.empty()) {
-            if (depth >= kKeepOpenDepth)
-                dir.release();
-            walk(*child, grandChildren, childDisplay, false, false, depth + 1);
+        if (grandChildren.empty()) {
+            display.resize(level.displayLength);
+            continue;
         }
+        // The way back up through ".." leads to the folder holding a real folder, not a symbolic link.
+        if (stack.size() > kKeepOpenDepth && entry->type == EntryType::Directory)
+            level.handle->release();
+        if (m_observer && m_observer->wantsMessages())
+            m_observer->message(sExplorationMessage(display));
+        stack.push_back(Level { std::move(child), std::move(grandChildren), 0, display.size(), 0 });
     }
+}
+
+void ScanEngine::reportUnreadable(const std::string& displayPath, int error)
+{
+    m_unreadable.push_back(displayPath);
+    if (m_observer)
+        m_observer->folderUnreadable(displayPath, error);
 }
 
 std::string ScanEngine::sGetPremierSousRepertoire(const std::string& sPath)
@@ -141,19 +232,22 @@ void ScanEngine::ListeFichiersRepertoire(const std::string& sDir)
     if (trim(sDir).empty())
         return;
     auto dir = m_fs.openDirectory(sDir);
+    std::string displayPath = sDir;
     if (dir)
-        listFiles(*dir, sDir);
+        listFiles(*dir, displayPath);
 }
 
-void ScanEngine::listFiles(DirectoryHandle& dir, const std::string& displayPath)
+void ScanEngine::listFiles(DirectoryHandle& dir, std::string& displayPath)
 {
-    DirectoryContext context(displayPath, dir);
+    // The walk's one display path is moved in and out rather than copied for every folder.
+    DirectoryContext context(std::move(displayPath), dir);
     for (const ListedFile& file : context.files()) {
         int table = tableForFile(file.name);
         if (table < 0)
             continue;
         AnalyseFichier(table, context, file);
     }
+    displayPath = context.takeDisplayPath();
 }
 
 void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFile& file)
@@ -205,8 +299,8 @@ std::string normaliseStartDirectory(const std::string& path)
 int tableForFile(std::string_view name)
 {
     std::string trimmed = trim(name);
-    static const char* const auxiliaries[] = { "_ISDEL.EXE", "_ISETUP.EXE", "_MSSETUP.EXE", "_MSTEST.EXE",
-        "EXPAND.EXE" };
+    static const char* const auxiliaries[]
+        = { "_ISDEL.EXE", "_ISETUP.EXE", "_MSSETUP.EXE", "_MSTEST.EXE", "EXPAND.EXE" };
     for (const char* a : auxiliaries)
         if (equalsNoCase(trimmed, a))
             return -1;
@@ -263,5 +357,14 @@ std::string sRowCountText(const Grid& grid)
 }
 
 std::string sExplorationMessage(const std::string& path) { return "Exploration du répertoire : " + path + "..."; }
+
+std::string sUnreadableFolderMessage(const std::string& path, int error)
+{
+    std::string text = "Répertoire illisible : " + path;
+    if (error == 0)
+        return text;
+    const char* reason = reasonText(error);
+    return text + " (" + (reason ? std::string(reason) : "erreur " + std::to_string(error)) + ")";
+}
 
 } // namespace quarex

@@ -2,9 +2,9 @@
 // into the three result tables (installation procedures, other executables, ZIP archives).
 #pragma once
 
-#include "grid/grid.h"
 #include "exe/file_info.h"
 #include "fs/file_system.h"
+#include "grid/grid.h"
 #include "scan/directory_context.h"
 
 #include <array>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,9 @@ private:
 // Writes the header rows, column widths and alignments of the three tables.
 void InitTitresTableaux(ResultTables& tables);
 
+// "Répertoire illisible : " + path + " (" + the reason in French + ")".
+std::string sUnreadableFolderMessage(const std::string& path, int error);
+
 // What the walk tells its front end: the status line, and when the window should repaint.
 class ScanObserver {
 public:
@@ -41,6 +45,15 @@ public:
     virtual void message(const std::string& text) = 0;
     // Called before each immediate subdirectory of the start directory is handled.
     virtual void refresh() { }
+    // False when the front end shows no status line: the walk then builds none (a deep tree's lines
+    // would cost time in the square of its depth).
+    virtual bool wantsMessages() const { return true; }
+    // A folder that could not be read (its files and folders are missing from the tables); `error` is an
+    // errno value. Shown on the status line unless the front end says it otherwise.
+    virtual void folderUnreadable(const std::string& displayPath, int error)
+    {
+        message(sUnreadableFolderMessage(displayPath, error));
+    }
 };
 
 class ScanEngine {
@@ -60,17 +73,28 @@ public:
     void scan(const std::string& directory);
 
     FileSystem& fileSystem() { return m_fs; }
+    // The folders of the last walk that could not be read (display paths, in the order met).
+    const std::vector<std::string>& unreadableFolders() const { return m_unreadable; }
 
 private:
-    // Walks the given folders of `dir` (its entries that are folders, found before the call).
-    void walk(DirectoryHandle& dir, const std::vector<const DirEntry*>& subdirectories, const std::string& displayPath,
-        bool listFiles, bool refresh, int depth);
-    void listFiles(DirectoryHandle& dir, const std::string& displayPath);
+    // Walks the tree below `start` in pre-order, with a stack of its own rather than recursion.
+    void walk(std::unique_ptr<DirectoryHandle> start, const std::string& displayPath, bool listFiles, bool refresh);
+    // Lists the files of `dir`; `displayPath` is lent to the listing and given back unchanged.
+    void listFiles(DirectoryHandle& dir, std::string& displayPath);
+    void reportUnreadable(const std::string& displayPath, int error);
 
     ResultTables& m_tables;
     FileSystem& m_fs;
     ScanObserver* m_observer;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> m_visited;
+    // Device and inode of every folder walked.
+    struct IdentityHash {
+        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
+        {
+            return std::hash<std::uint64_t>()(id.second * 0x9E3779B97F4A7C15ull ^ id.first);
+        }
+    };
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, IdentityHash> m_visited;
+    std::vector<std::string> m_unreadable;
 };
 
 // The start directory as the walk uses it: absolute, no trailing separator except for the root.

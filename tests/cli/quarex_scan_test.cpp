@@ -183,3 +183,30 @@ TEST(QuarexScan, MissingSettingsFileIsSaidAndTheDefaultsApply)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
 }
+
+TEST(QuarexScan, FolderThatCannotBeOpenedGivesStatusThreeAndALineOnStandardError)
+{
+    TempDir tmp;
+    std::string chain = "disc";
+    for (int i = 0; i < 40; ++i)
+        chain += "/a";
+    tmp.write(chain + "/deep.exe", "MZ");
+    tmp.write("disc/top.exe", "MZ");
+    std::string disc = tmp.str() + "/disc";
+
+    // With few descriptors allowed, the folders past the first few cannot be opened.
+    quarex::test::CommandRun partial = quarex::test::runCommand(
+        "ulimit -n 16; " + std::string(QUAREX_SCAN_BINARY) + " --format csv '" + disc + "' 2>&1 >/dev/null");
+    EXPECT_EQ(partial.status, 3);
+    EXPECT_NE(partial.out.find("quarex-scan : Répertoire illisible : " + disc + "/A/A"), std::string::npos);
+    EXPECT_NE(partial.out.find("(trop de fichiers ouverts)"), std::string::npos);
+
+    // The rows that could be read are written all the same.
+    quarex::test::CommandRun rows
+        = quarex::test::runCommand("ulimit -n 16; " + std::string(QUAREX_SCAN_BINARY) + " --format csv '" + disc + "'");
+    EXPECT_EQ(rows.status, 3);
+    EXPECT_NE(rows.out.find("\" Top.exe\""), std::string::npos);
+    EXPECT_EQ(rows.out.find("\" Deep.exe\""), std::string::npos);
+
+    EXPECT_EQ(runScan("--format csv '" + disc + "'").status, 0);
+}

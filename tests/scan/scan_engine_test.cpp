@@ -1,12 +1,19 @@
 #include "scan/scan_engine.h"
 
+#include "scan/install_analysis.h"
+#include "text/text.h"
+
 #include "support/counting_file_system.h"
 #include "support/memory_file_system.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quarex;
@@ -33,6 +40,63 @@ std::vector<std::string> rowsOf(const ResultTables& t, int table)
     return out;
 }
 
+// Makes a folder below `dirFd` and returns its descriptor (paths cannot name folders this deep).
+int makeFolderAt(int dirFd, const char* name)
+{
+    if (::mkdirat(dirFd, name, 0755) != 0 && errno != EEXIST)
+        return -1;
+    return ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void writeFileAt(int dirFd, const char* name)
+{
+    int fd = ::openat(dirFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] auto n = ::write(fd, "MZ", 2);
+        ::close(fd);
+    }
+}
+
+// Empties and removes a tree however deep, holding one descriptor at a time (going back up through "..").
+void removeDeepTree(const std::string& root)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::vector<std::string> names;
+    while (fd >= 0) {
+        std::string firstDir;
+        bool removed = false;
+        auto listing = nativeFileSystem().openDirectory("/proc/self/fd/" + std::to_string(fd));
+        if (!listing) {
+            ::close(fd);
+            break;
+        }
+        for (const DirEntry& e : listing->entries()) {
+            if (e.type == EntryType::Directory) {
+                firstDir = e.name;
+                break;
+            }
+            removed |= ::unlinkat(fd, e.name.c_str(), 0) == 0;
+        }
+        if (!firstDir.empty()) {
+            names.push_back(firstDir);
+            int next = ::openat(fd, firstDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+        } else if (!removed) {
+            if (names.empty()) {
+                ::close(fd);
+                break;
+            }
+            int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = up;
+            ::unlinkat(fd, names.back().c_str(), AT_REMOVEDIR);
+            names.pop_back();
+        }
+    }
+    ::rmdir(root.c_str());
+}
+
 } // namespace
 
 TEST(ScanWalk, ListsEveryDirectoryOnceInPreOrderAndFileSystemOrder)
@@ -57,8 +121,8 @@ TEST(ScanWalk, ListsEveryDirectoryOnceInPreOrderAndFileSystemOrder)
         " /cd/Alpha | A.exe", " /cd/Alpha | B.exe" };
     EXPECT_EQ(rowsOf(tables, 1), expected);
     // The status line names directories that have subdirectories; leaves get no call of their own.
-    std::vector<std::string> messages = { "Exploration du répertoire : /cd...",
-        "Exploration du répertoire : /cd/Zeta..." };
+    std::vector<std::string> messages
+        = { "Exploration du répertoire : /cd...", "Exploration du répertoire : /cd/Zeta..." };
     EXPECT_EQ(log.messages, messages);
     EXPECT_EQ(log.refreshes, 3);
     // The real path is kept beside the display text.
@@ -264,4 +328,172 @@ TEST(ScanNative, RootLocationHasItsSeparatorAndChildrenJoinOnce)
     EXPECT_EQ(engine.sGetPremierSousRepertoire("/"), "Games");
     EXPECT_EQ(engine.sGetPremierSousRepertoire("/GAMES"), "");
     EXPECT_EQ(engine.sGetPremierSousRepertoire("  "), "");
+}
+
+TEST(ScanWalk, UnreadableFolderIsReportedAndTheWalkGoesOn)
+{
+    MemoryFileSystem fs;
+    fs.addFile("/d/A/a.exe");
+    fs.addFile("/d/B/b.exe");
+    fs.addFile("/d/B/C/c.exe");
+    fs.addFile("/d/D/d.exe");
+    fs.makeUnreadable("/d/B");
+    ResultTables tables;
+    MessageLog log;
+    ScanEngine engine(tables, fs, &log);
+    engine.scan("/d");
+    EXPECT_EQ(rowsOf(tables, 1), (std::vector<std::string> { " /d/A | A.exe", " /d/D | D.exe" }));
+    EXPECT_EQ(engine.unreadableFolders(), std::vector<std::string> { "/d/B" });
+    // The status line says so, after the folder being explored.
+    ASSERT_EQ(log.messages.size(), 2u);
+    EXPECT_EQ(log.messages[1].rfind("Répertoire illisible : /d/B", 0), 0u);
+    EXPECT_EQ(sUnreadableFolderMessage("/x", EACCES), "Répertoire illisible : /x (accès refusé)");
+    EXPECT_EQ(sUnreadableFolderMessage("/x", 0), "Répertoire illisible : /x");
+
+    // A front end without a status line gets no exploration lines, but still hears of unreadable folders.
+    struct Quiet : MessageLog {
+        std::vector<std::string> unreadable;
+        bool wantsMessages() const override { return false; }
+        void folderUnreadable(const std::string& path, int) override { unreadable.push_back(path); }
+    } quiet;
+    ScanEngine quietEngine(tables, fs, &quiet);
+    quietEngine.scan("/d");
+    EXPECT_TRUE(quiet.messages.empty());
+    EXPECT_EQ(quiet.unreadable, std::vector<std::string> { "/d/B" });
+    EXPECT_EQ(quiet.refreshes, 3);
+
+    // A start directory that cannot be read is reported too, and a new scan forgets the old reports.
+    fs.makeUnreadable("/d");
+    engine.scan("/d");
+    EXPECT_EQ(engine.unreadableFolders(), std::vector<std::string> { "/d" });
+}
+
+TEST(ScanNative, TreeDeeperThanAPathCanNameIsWalkedToItsLastFile)
+{
+    TempDir tmp;
+    std::string disc = tmp.str() + "/disc";
+    ASSERT_EQ(::mkdir(disc.c_str(), 0755), 0);
+    constexpr int kDepth = 3000;
+    // A chain of "d" folders; on a few levels a side folder "s" with a folder of its own, so that the walk
+    // goes down and back up past folders that let go of their descriptors.
+    const std::vector<int> sideLevels = { 10, 60, 61, 1500, kDepth - 2 };
+    int fd = ::open(disc.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 1; level <= kDepth && fd >= 0; ++level) {
+        if (std::find(sideLevels.begin(), sideLevels.end(), level) != sideLevels.end()) {
+            int s = makeFolderAt(fd, "s");
+            int t = makeFolderAt(s, "t");
+            writeFileAt(t, ("x" + std::to_string(level) + ".exe").c_str());
+            ::close(t);
+            ::close(s);
+        }
+        int next = makeFolderAt(fd, "d");
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    writeFileAt(fd, "last.exe");
+    ::close(fd);
+
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(disc);
+    removeDeepTree(disc);
+
+    auto location = [&](int level) {
+        std::string out = " " + disc;
+        for (int i = 0; i < level; ++i)
+            out += "/D";
+        return out;
+    };
+    std::vector<std::string> rows = rowsOf(tables, 1);
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::string> expected = { location(kDepth) + " | Last.exe" };
+    for (int level : sideLevels)
+        expected.push_back(location(level - 1) + "/S/T | X" + std::to_string(level) + ".exe");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+    EXPECT_TRUE(engine.unreadableFolders().empty());
+    // The real path of the deepest file is far longer than the system takes in one call.
+    const Grid& g = tables.GridLogiciel(1);
+    std::size_t deepestPath = 0;
+    for (int r = 1; r < g.Rows(); ++r)
+        if (g.cell(r, 2) == " Last.exe")
+            deepestPath = g.rowPath(r).size();
+    EXPECT_GT(deepestPath, 4096u);
+}
+
+namespace {
+
+// Moves one folder away as soon as the walk names it on the status line (it is then being walked).
+struct MoverLog : MessageLog {
+    std::string watched;
+    std::filesystem::path from, to;
+    void message(const std::string& text) override
+    {
+        MessageLog::message(text);
+        if (text == sExplorationMessage(watched))
+            std::filesystem::rename(from, to);
+    }
+};
+
+} // namespace
+
+TEST(ScanNative, FolderMovedAwayDeepInTheWalkLeavesItsSiblingsReportedNotSilentlyLost)
+{
+    TempDir tmp;
+    std::string chain = "disc";
+    for (int i = 0; i < 60; ++i)
+        chain += "/n";
+    for (const char* c : { "c0", "c1", "c2", "c3", "c4" })
+        tmp.write(chain + "/" + c + "/s/x.exe", "MZ");
+    std::vector<std::string> order; // the folders of the deep parent in the file system's order
+    {
+        auto parent = nativeFileSystem().openDirectory(tmp.str() + "/" + chain);
+        ASSERT_TRUE(parent);
+        for (const DirEntry& e : parent->entries())
+            order.push_back(e.name);
+    }
+    ASSERT_EQ(order.size(), 5u);
+    std::string shown = tmp.str() + "/disc";
+    for (int i = 0; i < 60; ++i)
+        shown += "/N";
+
+    ResultTables tables;
+    MoverLog log;
+    log.watched = shown + "/" + properCase(order[0]);
+    log.from = tmp.path() / chain / order[0];
+    log.to = tmp.path() / "moved";
+    ScanEngine engine(tables, nativeFileSystem(), &log);
+    engine.scan(tmp.str() + "/disc");
+
+    // The moved folder is walked to its end through its open descriptor; the way back up then leads
+    // elsewhere, so the folders left in its parent are reported rather than reached by a path.
+    std::vector<std::string> expectedLost;
+    for (std::size_t i = 1; i < order.size(); ++i)
+        expectedLost.push_back(shown + "/" + properCase(order[i]));
+    EXPECT_EQ(engine.unreadableFolders(), expectedLost);
+    EXPECT_EQ(rowsOf(tables, 1), std::vector<std::string> { " " + log.watched + "/S | X.exe" });
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.back(), sUnreadableFolderMessage(expectedLost.back(), ESTALE));
+}
+
+TEST(ScanNative, SiblingsTheAnalysisReadsSurviveTheScansShortListing)
+{
+    TempDir tmp;
+    tmp.write("disc/SETUP.EXE", "MZ");
+    tmp.write("disc/ReadMe.Txt", "Super jeu\r\n");
+    tmp.write("disc/notes.doc", "x");
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(tmp.str() + "/disc");
+    EXPECT_EQ(tables.GridLogiciel(0).cell(1, 0), "Super jeu");
+
+    for (const char* name : { "SETUP.LST", "SETUP.INI", "INSTALL.INF", "file_id.diz", "lisezmoi.txt", "readme.txt",
+             "INSTALL.TXT", "logiciel.txt" }) {
+        EXPECT_TRUE(isLookedUpSibling(name)) << name;
+        EXPECT_TRUE(isLookedUpSibling(lowerCase(name))) << name;
+        EXPECT_TRUE(isLookedUpSibling(upperCase(name))) << name;
+    }
+    for (const char* other : { "readme.doc", "SETUP.LSX", "README.TXT.BAK", "xreadme.txt", "setup.exe", "" })
+        EXPECT_FALSE(isLookedUpSibling(other)) << other;
 }
