@@ -2,13 +2,16 @@
 
 #include "fs/byte_reader.h"
 
+#include <cdio/cdio.h>
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <mutex>
+#include <unistd.h>
 
 namespace quarex {
 
@@ -50,19 +53,86 @@ namespace {
         void operator()(CdioList_t* list) const { iso9660_filelist_free(list); }
     };
 
+    // A track of raw sectors is read through the library's cue-sheet driver, which takes each sector's data apart
+    // (its plain image reader reads several raw sectors as if they were one run of data). That driver finds the data
+    // file by the name of the sheet, so both live in a private folder while the image is open: the sheet written for
+    // the occasion with the layout found, and a link to the image.
+    class RawTrack {
+    public:
+        RawTrack() = default;
+        RawTrack(const RawTrack&) = delete;
+        RawTrack& operator=(const RawTrack&) = delete;
+        ~RawTrack()
+        {
+            if (m_cdio)
+                cdio_destroy(m_cdio);
+            if (!m_folder.empty()) {
+                ::unlink((m_folder + "/image.cue").c_str());
+                ::unlink((m_folder + "/image.bin").c_str());
+                ::rmdir(m_folder.c_str());
+            }
+        }
+
+        bool open(const std::string& file, const SectorLayout& layout, std::string& error)
+        {
+            const char* tmp = std::getenv("TMPDIR");
+            std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/quarex-XXXXXX";
+            if (!::mkdtemp(folder.data())) {
+                error = "dossier temporaire impossible";
+                return false;
+            }
+            m_folder = folder;
+            std::string target = file;
+            if (target.empty() || target.front() != '/') {
+                char cwd[4096];
+                if (::getcwd(cwd, sizeof cwd))
+                    target = joinPath(cwd, target);
+            }
+            std::string sheet = "FILE \"image.bin\" BINARY\n  TRACK 01 " + layout.mode + "\n    INDEX 01 00:00:00\n";
+            std::string cue = m_folder + "/image.cue";
+            int fd = ::open(cue.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            bool written = fd >= 0 && ::write(fd, sheet.data(), sheet.size()) == static_cast<ssize_t>(sheet.size());
+            if (fd >= 0)
+                ::close(fd);
+            if (!written || ::symlink(target.c_str(), (m_folder + "/image.bin").c_str()) != 0) {
+                error = "feuille de repères temporaire impossible";
+                return false;
+            }
+            m_cdio = cdio_open_cue(cue.c_str());
+            if (!m_cdio || !iso9660_fs_read_superblock(m_cdio, ISO_EXTENSION_ALL)) {
+                error = "aucun volume ISO 9660 lisible dans les secteurs " + layout.mode;
+                return false;
+            }
+            return true;
+        }
+
+        CdIo_t* cdio() const { return m_cdio; }
+
+    private:
+        std::string m_folder;
+        CdIo_t* m_cdio = nullptr;
+    };
+
     class IsoVolume final : public Volume, public std::enable_shared_from_this<IsoVolume> {
     public:
-        IsoVolume(iso9660_t* iso, std::string shownName, std::shared_ptr<ImageProblems> problems, std::uint64_t sectors,
-            SectorLayout layout)
+        // Takes one of `iso` (2048-byte sectors) or `cdio` (raw sectors).
+        IsoVolume(iso9660_t* iso, std::unique_ptr<RawTrack> raw, std::string shownName,
+            std::shared_ptr<ImageProblems> problems, std::uint64_t sectors, SectorLayout layout)
             : m_iso(iso)
+            , m_raw(std::move(raw))
+            , m_cdio(m_raw ? m_raw->cdio() : nullptr)
             , m_shownName(std::move(shownName))
             , m_problems(std::move(problems))
             , m_sectors(sectors)
             , m_layout(std::move(layout))
-            , m_joliet(iso9660_ifs_get_joliet_level(iso))
+            , m_joliet(iso ? iso9660_ifs_get_joliet_level(iso) : cdio_get_joliet_level(m_cdio))
         {
         }
-        ~IsoVolume() override { iso9660_close(m_iso); }
+        ~IsoVolume() override
+        {
+            if (m_iso)
+                iso9660_close(m_iso);
+        }
         IsoVolume(const IsoVolume&) = delete;
         IsoVolume& operator=(const IsoVolume&) = delete;
 
@@ -116,7 +186,8 @@ namespace {
             std::unique_ptr<CdioList_t, ListDeleter> list;
             {
                 std::lock_guard lock(m_mutex);
-                list.reset(iso9660_ifs_readdir(m_iso, directory.locator.c_str()));
+                list.reset(m_iso ? iso9660_ifs_readdir(m_iso, directory.locator.c_str())
+                                 : iso9660_fs_readdir(m_cdio, directory.locator.c_str()));
             }
             if (!list) {
                 m_problems->report(m_shownName, "répertoire illisible : " + directory.locator);
@@ -142,6 +213,7 @@ namespace {
                 previousRecorded = recorded;
                 VolumeEntry e;
                 bool rockRidge = st->rr.b3_rock == yep;
+                m_sawRockRidge = m_sawRockRidge || rockRidge;
                 e.name = m_joliet > 0 || rockRidge ? recorded : isoPrimaryName(recorded);
                 e.isDirectory = isDir;
                 e.size = st->size;
@@ -163,28 +235,21 @@ namespace {
             std::lock_guard lock(m_mutex);
             ImageInfo info;
             info.format = "ISO 9660";
-            char* text = nullptr;
-            if (iso9660_ifs_get_volume_id(m_iso, &text))
-                info.label = takeString(text);
-            text = nullptr;
-            if (iso9660_ifs_get_application_id(m_iso, &text))
-                info.application = takeString(text);
-            text = nullptr;
-            if (iso9660_ifs_get_publisher_id(m_iso, &text))
-                info.publisher = takeString(text);
-            text = nullptr;
-            if (iso9660_ifs_get_preparer_id(m_iso, &text))
-                info.preparer = takeString(text);
-            text = nullptr;
-            if (iso9660_ifs_get_system_id(m_iso, &text))
-                info.system = takeString(text);
             iso9660_pvd_t pvd;
-            struct tm created { };
-            if (iso9660_ifs_read_pvd(m_iso, &pvd) && iso9660_get_ltime(&pvd.creation_date, &created))
-                info.created = static_cast<std::int64_t>(timegm(&created));
+            if (m_iso ? iso9660_ifs_read_pvd(m_iso, &pvd) : iso9660_fs_read_pvd(m_cdio, &pvd)) {
+                info.label = takeString(iso9660_get_volume_id(&pvd));
+                info.application = takeString(iso9660_get_application_id(&pvd));
+                info.publisher = takeString(iso9660_get_publisher_id(&pvd));
+                info.preparer = takeString(iso9660_get_preparer_id(&pvd));
+                info.system = takeString(iso9660_get_system_id(&pvd));
+                struct tm created { };
+                if (iso9660_get_ltime(&pvd.creation_date, &created))
+                    info.created = static_cast<std::int64_t>(timegm(&created));
+            }
             if (m_joliet > 0)
                 info.extensions = "Joliet";
-            if (iso9660_have_rr(m_iso, 1000) == yep)
+            bool rockRidge = m_iso ? iso9660_have_rr(m_iso, 1000) == yep : m_sawRockRidge;
+            if (rockRidge)
                 info.extensions += info.extensions.empty() ? "Rock Ridge" : ", Rock Ridge";
             info.sectorSize = static_cast<int>(m_layout.sectorSize);
             return info;
@@ -196,6 +261,10 @@ namespace {
             if (block + count > m_sectors)
                 return false;
             std::lock_guard lock(m_mutex);
+            if (m_cdio)
+                return cdio_read_data_sectors(
+                           m_cdio, out, static_cast<lsn_t>(block), kBlock, static_cast<std::uint32_t>(count))
+                    == DRIVER_OP_SUCCESS;
             long got = iso9660_iso_seek_read(m_iso, out, static_cast<lsn_t>(block), static_cast<long>(count));
             return got == static_cast<long>(count * kBlock);
         }
@@ -218,12 +287,15 @@ namespace {
 
         std::mutex m_mutex;
         iso9660_t* m_iso;
+        std::unique_ptr<RawTrack> m_raw;
+        CdIo_t* m_cdio;
         std::string m_shownName;
         std::shared_ptr<ImageProblems> m_problems;
         std::uint64_t m_sectors;
         SectorLayout m_layout;
         std::uint8_t m_joliet;
         std::uint64_t m_rootId = 1;
+        bool m_sawRockRidge = false;
     };
 
     // A file of the volume: its extents read block by block; reads past the image's end come short.
@@ -317,8 +389,9 @@ std::shared_ptr<Volume> openIsoVolume(const std::string& file, const SectorLayou
 {
     static std::once_flag quiet;
     std::call_once(quiet, [] { cdio_log_set_handler(quietLog); });
-    if (layout.sectorSize == 2448) {
-        error = "secteurs de 2448 octets (avec sous-canal) non pris en charge";
+    // Neither of the library's readers takes these apart (the cue driver misplaces the data of 2336-byte sectors).
+    if (layout.sectorSize == 2448 || layout.sectorSize == 2336) {
+        error = "secteurs de " + std::to_string(layout.sectorSize) + " octets non pris en charge";
         return nullptr;
     }
     auto native = nativeFileSystem().open(file);
@@ -329,18 +402,25 @@ std::shared_ptr<Volume> openIsoVolume(const std::string& file, const SectorLayou
     std::uint64_t sectors = native->size() > layout.start ? (native->size() - layout.start) / layout.sectorSize : 0;
     native.reset();
     iso9660_t* iso = nullptr;
-    if (layout.sectorSize == kBlock && layout.start == 0) {
-        iso = iso9660_open_ext(file.c_str(), ISO_EXTENSION_ALL);
-    } else {
-        // The library finds raw sectors and their data offset by itself, within this many sectors.
-        auto fuzz = static_cast<std::uint16_t>(layout.start / layout.sectorSize + 20);
-        iso = iso9660_open_fuzzy_ext(file.c_str(), ISO_EXTENSION_ALL, fuzz);
-    }
-    if (!iso) {
-        error = "aucun volume ISO 9660 lisible";
+    std::unique_ptr<RawTrack> raw;
+    if (layout.sectorSize == kBlock) {
+        // 2048-byte sectors, from the start or after a pregap the library finds within this many sectors.
+        iso = layout.start == 0 ? iso9660_open_ext(file.c_str(), ISO_EXTENSION_ALL)
+                                : iso9660_open_fuzzy_ext(file.c_str(), ISO_EXTENSION_ALL,
+                                    static_cast<std::uint16_t>(layout.start / kBlock + 20));
+        if (!iso) {
+            error = "aucun volume ISO 9660 lisible";
+            return nullptr;
+        }
+    } else if (layout.start != 0) {
+        error = "secteurs bruts après une prégap non pris en charge";
         return nullptr;
+    } else {
+        raw = std::make_unique<RawTrack>();
+        if (!raw->open(file, layout, error))
+            return nullptr;
     }
-    auto volume = std::make_shared<IsoVolume>(iso, shownName, std::move(problems), sectors, layout);
+    auto volume = std::make_shared<IsoVolume>(iso, std::move(raw), shownName, std::move(problems), sectors, layout);
     if (!volume->checkDescriptors(error))
         return nullptr;
     return volume;
