@@ -3,8 +3,10 @@
 #include "fs/byte_reader.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace quarex {
 
@@ -153,6 +155,54 @@ std::optional<CueSheet> parseCueSheet(std::string_view text)
             sheet.tracks.back().startSector = (std::uint64_t(parts[0]) * 60 + parts[1]) * 75 + parts[2];
         }
     }
+    if (sheet.files.empty() || sheet.tracks.empty())
+        return std::nullopt;
+    return sheet;
+}
+
+std::optional<CueSheet> parseTocSheet(std::string_view text)
+{
+    // cdrdao's modes in cue-sheet terms.
+    static const std::pair<std::string_view, std::string_view> kModes[] = { { "MODE1_RAW", "MODE1/2352" },
+        { "MODE2_RAW", "MODE2/2352" }, { "MODE1", "MODE1/2048" }, { "MODE2_FORM1", "MODE2/2048" },
+        { "MODE2_FORM_MIX", "MODE2/2336" }, { "MODE2", "MODE2/2336" }, { "AUDIO", "AUDIO" } };
+    CueSheet sheet;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
+        std::size_t space = line.find_first_of(" \t");
+        std::string_view keyword = line.substr(0, space);
+        std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+        if (equalsNoCase(keyword, "TRACK")) {
+            CueTrack track;
+            track.number = static_cast<int>(sheet.tracks.size()) + 1;
+            std::string_view mode = rest.substr(0, rest.find_first_of(" \t"));
+            for (const auto& [toc, cue] : kModes)
+                if (equalsNoCase(mode, toc))
+                    track.mode = std::string(cue);
+            sheet.tracks.push_back(track);
+        } else if ((equalsNoCase(keyword, "DATAFILE") || equalsNoCase(keyword, "FILE")) && !sheet.tracks.empty()
+            && rest.size() > 1 && rest.front() == '"') {
+            std::size_t close = rest.find('"', 1);
+            if (close == std::string_view::npos || close == 1)
+                continue;
+            std::string name(rest.substr(1, close - 1));
+            if (sheet.files.empty() || sheet.files.back() != name)
+                sheet.files.push_back(name);
+            if (sheet.tracks.back().file.empty())
+                sheet.tracks.back().file = name;
+        }
+    }
+    // A track's data is in the file named under it; the start of each file's first track is its sector 0.
+    sheet.tracks.erase(std::remove_if(sheet.tracks.begin(), sheet.tracks.end(),
+                           [](const CueTrack& t) { return t.file.empty() || t.mode.empty(); }),
+        sheet.tracks.end());
     if (sheet.files.empty() || sheet.tracks.empty())
         return std::nullopt;
     return sheet;

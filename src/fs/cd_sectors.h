@@ -43,6 +43,9 @@ struct CueSheet {
 
 // Reads a cue sheet's FILE, TRACK and INDEX 01 lines; nothing when it names no file or no track.
 std::optional<CueSheet> parseCueSheet(std::string_view text);
+// Reads a cdrdao table of contents (TRACK MODE1_RAW, DATAFILE "x.bin" ...) as a cue sheet; nothing when it names
+// no file or no track.
+std::optional<CueSheet> parseTocSheet(std::string_view text);
 // The bytes of a sector of a track mode ("MODE1/2352" -> 2352); 0 for a mode not known.
 std::uint32_t sectorSizeOfMode(std::string_view mode);
 

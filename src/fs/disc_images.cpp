@@ -23,7 +23,9 @@ namespace {
         return name.size() > ext.size() && equalsNoCase(name.substr(name.size() - ext.size()), ext);
     }
 
-    bool isCueName(std::string_view name) { return hasExtension(name, ".cue"); }
+    bool isTocName(std::string_view name) { return hasExtension(name, ".toc"); }
+    // A sheet that describes data files: a cue sheet or a cdrdao table of contents.
+    bool isCueName(std::string_view name) { return hasExtension(name, ".cue") || isTocName(name); }
 
     // The file a cue sheet names, looked for beside the cue: as written, then in another case, then by its last
     // component alone (sheets made on another machine keep that machine's folder).
@@ -46,26 +48,26 @@ namespace {
         return std::nullopt;
     }
 
-    std::optional<CueSheet> readCueSheet(ReadableFile& file)
+    std::optional<CueSheet> readCueSheet(ReadableFile& file, bool toc)
     {
         if (file.size() > kLargestCueSheet)
             return std::nullopt;
         auto text = readFileBytes(file, kLargestCueSheet);
         if (!text)
             return std::nullopt;
-        return parseCueSheet(*text);
+        return toc ? parseTocSheet(*text) : parseCueSheet(*text);
     }
 
     std::optional<OpenedImage> openCue(
         const std::string& path, ReadableFile& cueFile, std::shared_ptr<ImageProblems> problems, std::string& error)
     {
-        auto sheet = readCueSheet(cueFile);
+        auto sheet = readCueSheet(cueFile, isTocName(path));
         if (!sheet) {
             error = "feuille de repères illisible";
             return std::nullopt;
         }
         OpenedImage image;
-        image.container = "BIN/CUE";
+        image.container = isTocName(path) ? "BIN/TOC" : "BIN/CUE";
         for (const CueTrack& t : sheet->tracks)
             image.tracks.push_back(TrackInfo { t.number, t.mode, t.startSector });
         auto data = std::find_if(
@@ -110,7 +112,7 @@ namespace {
                 if (e.type == EntryType::Directory || !isCueName(e.name))
                     continue;
                 auto file = m_inner->openChild(e.name);
-                auto sheet = file ? readCueSheet(*file) : std::nullopt;
+                auto sheet = file ? readCueSheet(*file, isTocName(e.name)) : std::nullopt;
                 if (!sheet)
                     continue;
                 for (const std::string& f : sheet->files) {

@@ -162,6 +162,16 @@ TEST(CdSectors, CueSheetFilesTracksAndStarts)
     EXPECT_FALSE(parseCueSheet("TRACK 01 MODE1/2352\n")); // no FILE
     EXPECT_FALSE(parseCueSheet("FILE \"x.bin\" BINARY\n")); // no TRACK
     EXPECT_FALSE(parseCueSheet(randomBytes(4000, 3)));
+    // A cdrdao table of contents: modes in its own words, comments, a data file named under each track.
+    auto toc = parseTocSheet("CD_ROM_XA\n// piste de données\nTRACK MODE2_RAW\nDATAFILE \"jeu.bin\" 10:00:00\n"
+                             "TRACK AUDIO\nFILE \"jeu.bin\" 10:00:00 02:00:00\nTRACK MODE1\n");
+    ASSERT_TRUE(toc);
+    EXPECT_EQ(toc->files, (std::vector<std::string> { "jeu.bin" }));
+    ASSERT_EQ(toc->tracks.size(), 2u); // the last track names no file
+    EXPECT_EQ(toc->tracks[0].mode, "MODE2/2352");
+    EXPECT_EQ(toc->tracks[0].file, "jeu.bin");
+    EXPECT_EQ(toc->tracks[1].mode, "AUDIO");
+    EXPECT_FALSE(parseTocSheet("CD_ROM\nTRACK MODE1\n"));
     EXPECT_EQ(sectorSizeOfMode("MODE1/2352"), 2352u);
     EXPECT_EQ(sectorSizeOfMode("MODE1/2048"), 2048u);
     EXPECT_EQ(sectorSizeOfMode("MODE1/999"), 0u);
@@ -268,6 +278,10 @@ TEST(IsoImage, BinCueOfRawSectorsReadsLikeTheIso)
         EXPECT_EQ(info->sectorSize, 2352);
         ASSERT_EQ(info->tracks.size(), 1u);
         EXPECT_EQ(info->tracks[0].mode, name);
+        std::string toc = tmp.write("disque.toc",
+            std::string("CD_ROM\nTRACK ") + (mode == RawMode::Mode1 ? "MODE1_RAW" : "MODE2_RAW")
+                + "\nDATAFILE \"DISQUE.BIN\"\n");
+        EXPECT_EQ(namesIn(fs, toc + "/MANY"), expected) << name;
         // The same BIN without its sheet, found by its sync pattern.
         EXPECT_EQ(namesIn(fs, tmp.str() + "/DISQUE.BIN/MANY"), expected) << name;
     }
@@ -281,6 +295,34 @@ TEST(IsoImage, BinCueOfRawSectorsReadsLikeTheIso)
     wrapSectors(iso, tmp.str() + "/sub.img", RawMode::Mode1WithSubchannel);
     EXPECT_FALSE(fs.opensAsImage(tmp.str() + "/sub.img", error));
     EXPECT_NE(error.find("2448"), std::string::npos) << error;
+}
+
+TEST(IsoImage, MultiExtentFileReadsAsOneFile)
+{
+    REQUIRE_TOOL("genisoimage");
+    TempDir tmp;
+    std::string first = randomBytes(6000, 1), second = randomBytes(3000, 2);
+    tmp.write("tree/PART.BIN", first);
+    tmp.write("tree/QART.BIN", second);
+    std::string iso = tmp.str() + "/x.iso";
+    ASSERT_TRUE(makeIso(tmp.str() + "/tree", iso, "-iso-level 3"));
+    // Made by hand as a writer of large files makes them: the first record flagged "continues", the second under
+    // the same name.
+    std::string bytes = readFile(iso);
+    std::uint32_t rootExtent = 0;
+    std::memcpy(&rootExtent, bytes.data() + 16 * 2048 + 156 + 2, 4);
+    std::size_t part = bytes.find("PART.BIN;1", std::size_t(rootExtent) * 2048);
+    std::size_t qart = bytes.find("QART.BIN;1", std::size_t(rootExtent) * 2048);
+    ASSERT_NE(part, std::string::npos);
+    ASSERT_NE(qart, std::string::npos);
+    // The first extent must be whole sectors: its size rounded down to 4096 and the data cut to match.
+    overwrite(iso, part - 33 + 10, std::string("\x00\x10\x00\x00\x00\x00\x10\x00", 8));
+    overwrite(iso, part - 33 + 25, std::string("\x80", 1));
+    overwrite(iso, qart, "P");
+    ImageAwareFileSystem fs(nativeFileSystem(), false);
+    EXPECT_EQ(namesIn(fs, iso), (std::vector<std::string> { "PART.BIN" }));
+    EXPECT_EQ(fs.stat(iso + "/PART.BIN")->size, 4096u + 3000u);
+    EXPECT_EQ(readAll(fs, iso + "/PART.BIN"), first.substr(0, 4096) + second);
 }
 
 TEST(IsoImage, DamagedImagesAreToldAndNeverLoop)
@@ -359,8 +401,8 @@ TEST(FatImage, BlankBootSectorOfADos1DiskKnownBySize)
     TempDir tmp;
     std::string img = tmp.str() + "/old.img";
     tmp.write("JEU.EXE", "jeu");
-    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(img) + " 360 >/dev/null 2>&1 && mcopy -i " + shellQuoted(img) + " "
-                  + shellQuoted(tmp.str() + "/JEU.EXE") + " ::/")
+    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(img) + " 360 >/dev/null 2>&1 && mcopy -i " + shellQuoted(img)
+                  + " " + shellQuoted(tmp.str() + "/JEU.EXE") + " ::/")
                   .status,
         0);
     overwrite(img, 0, std::string(512, '\0'));
@@ -381,8 +423,8 @@ TEST(FatImage, ChainsThatLoopOrLeaveTheDiskAreCutAndTold)
     TempDir tmp;
     std::string img = tmp.str() + "/f.img";
     tmp.write("A.EXE", std::string(1500, 'a')); // three clusters of 512 bytes: 2, 3, 4
-    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(img) + " 1440 >/dev/null 2>&1 && mcopy -i " + shellQuoted(img) + " "
-                  + shellQuoted(tmp.str() + "/A.EXE") + " ::/")
+    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(img) + " 1440 >/dev/null 2>&1 && mcopy -i " + shellQuoted(img)
+                  + " " + shellQuoted(tmp.str() + "/A.EXE") + " ::/")
                   .status,
         0);
     // FAT12 entries 2, 3, 4 share bytes 3..7 of the first table (at 512): 2 -> 3, 3 -> 4, 4 -> 2 (a loop).
