@@ -243,6 +243,7 @@ ImageAwareFileSystem::ImageAwareFileSystem(FileSystem& inner, bool imagesInFolde
 std::shared_ptr<VolumeFileSystem> ImageAwareFileSystem::volumeAt(
     const std::string& imagePath, std::string* error, bool reportFailure)
 {
+    std::lock_guard lock(m_mutex);
     for (auto it = m_recent.begin(); it != m_recent.end(); ++it) {
         if (it->first == imagePath) {
             m_recent.splice(m_recent.begin(), m_recent, it);
@@ -328,6 +329,7 @@ std::unique_ptr<ReadableFile> ImageAwareFileSystem::open(const std::string& path
 std::optional<std::pair<std::string, std::string>> ImageAwareFileSystem::splitImagePath(std::string_view path) const
 {
     // The longest image path that is `path` or a folder above it.
+    std::lock_guard lock(m_mutex);
     std::optional<std::pair<std::string, std::string>> best;
     for (const std::string& image : m_opened) {
         if (path.size() < image.size() || path.compare(0, image.size(), image) != 0)

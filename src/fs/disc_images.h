@@ -8,6 +8,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -68,6 +69,7 @@ private:
     FileSystem& m_inner;
     bool m_imagesInFolders;
     std::shared_ptr<ImageProblems> m_problems;
+    mutable std::mutex m_mutex; // guards the images kept, failed and opened
     std::list<std::pair<std::string, std::shared_ptr<VolumeFileSystem>>> m_recent;
     std::map<std::string, std::string> m_failed;
     std::set<std::string> m_opened;

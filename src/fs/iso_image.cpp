@@ -186,6 +186,7 @@ namespace {
             std::unique_ptr<CdioList_t, ListDeleter> list;
             {
                 std::lock_guard lock(m_mutex);
+                m_listedRoot = m_listedRoot || directory.locator == "/";
                 list.reset(m_iso ? iso9660_ifs_readdir(m_iso, directory.locator.c_str())
                                  : iso9660_fs_readdir(m_cdio, directory.locator.c_str()));
             }
@@ -232,6 +233,8 @@ namespace {
 
         ImageInfo info() override
         {
+            if (!m_listedRoot)
+                list(root());
             std::lock_guard lock(m_mutex);
             ImageInfo info;
             info.format = "ISO 9660";
@@ -248,8 +251,9 @@ namespace {
             }
             if (m_joliet > 0)
                 info.extensions = "Joliet";
-            bool rockRidge = m_iso ? iso9660_have_rr(m_iso, 1000) == yep : m_sawRockRidge;
-            if (rockRidge)
+            // Rock Ridge as seen in the root's records (the library's own search of the tree faults on damaged
+            // images); with Joliet names the records are not looked at for it.
+            if (m_sawRockRidge)
                 info.extensions += info.extensions.empty() ? "Rock Ridge" : ", Rock Ridge";
             info.sectorSize = static_cast<int>(m_layout.sectorSize);
             return info;
@@ -281,7 +285,7 @@ namespace {
 
         void checkExtent(const VolumeEntry& e, const Extent& extent)
         {
-            if (!extentFits(extent.start, extent.length))
+            if (extent.length > 0 && !extentFits(extent.start, extent.length))
                 m_problems->report(m_shownName, "« " + e.name + " » dépasse la fin de l'image");
         }
 
@@ -296,6 +300,7 @@ namespace {
         std::uint8_t m_joliet;
         std::uint64_t m_rootId = 1;
         bool m_sawRockRidge = false;
+        bool m_listedRoot = false;
     };
 
     // A file of the volume: its extents read block by block; reads past the image's end come short.

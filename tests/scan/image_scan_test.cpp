@@ -97,6 +97,9 @@ TEST(ImageScan, ImagesMetInAFolderAreWalkedAsFoldersOfTheirName)
     tmp.write("lot/Disques/Raw.cue", "FILE \"Raw.bin\" BINARY\n TRACK 01 MODE1/2352\n INDEX 01 00:00:00\n");
     tmp.write("lot/Disques/firmware.bin", std::string(70000, 'x'));
     tmp.write("lot/OUTIL.EXE", "outil");
+    // A sheet whose BIN is missing: told, naming the sheet, and the rest still listed.
+    std::string lost
+        = tmp.write("lot/Perdu.cue", "FILE \"Perdu.bin\" BINARY\n TRACK 01 MODE1/2352\n INDEX 01 00:00:00\n");
 
     ImageAwareFileSystem fs(nativeFileSystem(), true);
     ResultTables tables;
@@ -114,7 +117,9 @@ TEST(ImageScan, ImagesMetInAFolderAreWalkedAsFoldersOfTheirName)
         (std::vector<std::string> { "/lot | Outil.exe", "/lot/Disques/Jeux.iso | Jeu.exe",
             "/lot/Disques/Jeux.iso | Setup.exe", "/lot/Disques/Raw.cue | Jeu.exe",
             "/lot/Disques/Raw.cue | Setup.exe" }));
-    EXPECT_TRUE(fs.problems()->messages().empty());
+    ASSERT_EQ(fs.problems()->messages().size(), 1u);
+    EXPECT_EQ(fs.problems()->messages()[0].rfind(lost, 0), 0u) << fs.problems()->messages()[0];
+    EXPECT_NE(fs.problems()->messages()[0].find("Perdu.bin"), std::string::npos);
     auto split = fs.splitImagePath(iso + "/SETUP.EXE");
     ASSERT_TRUE(split);
     EXPECT_EQ(split->first, iso);
