@@ -22,7 +22,8 @@ inline std::string shellQuoted(const std::string& path) { return "'" + path + "'
 // Runs genisoimage on `tree` with `options` into `image`; true on success.
 inline bool makeIso(const std::string& tree, const std::string& image, const std::string& options)
 {
-    return runCommand("genisoimage -quiet " + options + " -o " + shellQuoted(image) + " " + shellQuoted(tree) + " 2>/dev/null")
+    return runCommand(
+               "genisoimage -quiet " + options + " -o " + shellQuoted(image) + " " + shellQuoted(tree) + " 2>/dev/null")
                .status
         == 0;
 }
