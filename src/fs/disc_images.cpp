@@ -101,9 +101,12 @@ namespace {
     // A folder of the real disc whose images (confirmed by their content) are listed as folders.
     class ImageFolder final : public DirectoryHandle {
     public:
-        ImageFolder(ImageAwareFileSystem& fs, std::unique_ptr<DirectoryHandle> inner)
+        // `container` is the image holding the folder, if any.
+        ImageFolder(ImageAwareFileSystem& fs, std::unique_ptr<DirectoryHandle> inner,
+            std::shared_ptr<VolumeFileSystem> container)
             : m_fs(fs)
             , m_inner(std::move(inner))
+            , m_container(std::move(container))
             , m_entries(m_inner->entries())
         {
             // The files a cue sheet names are read through the cue, not once more as images of their own.
@@ -144,7 +147,7 @@ namespace {
             if (!m_images.count(std::string(name)))
                 return m_inner->statChild(name);
             std::string imagePath = joinPath(path(), name);
-            auto volume = m_fs.volumeAt(imagePath);
+            auto volume = m_fs.volumeAt(imagePath, nullptr, true, m_container.get());
             return volume ? volume->stat(imagePath) : m_inner->statChild(name);
         }
 
@@ -154,13 +157,16 @@ namespace {
         {
             if (m_images.count(std::string(name))) {
                 std::string imagePath = joinPath(path(), name);
-                auto volume = m_fs.volumeAt(imagePath);
-                return volume ? volume->openDirectory(imagePath) : nullptr;
+                auto volume = m_fs.volumeAt(imagePath, nullptr, true, m_container.get());
+                auto root = volume ? volume->openDirectory(imagePath) : nullptr;
+                if (!root)
+                    return nullptr;
+                return std::make_unique<ImageFolder>(m_fs, std::move(root), volume);
             }
             auto child = m_inner->openChildDirectory(name);
             if (!child)
                 return nullptr;
-            return std::make_unique<ImageFolder>(m_fs, std::move(child));
+            return std::make_unique<ImageFolder>(m_fs, std::move(child), m_container);
         }
 
         void release() override { m_inner->release(); }
@@ -168,6 +174,7 @@ namespace {
     private:
         ImageAwareFileSystem& m_fs;
         std::unique_ptr<DirectoryHandle> m_inner;
+        std::shared_ptr<VolumeFileSystem> m_container;
         std::vector<DirEntry> m_entries;
         std::unordered_set<std::string> m_images;
     };
@@ -218,6 +225,26 @@ std::optional<OpenedImage> openImageFile(
     return std::nullopt;
 }
 
+std::optional<OpenedImage> openImageInImage(const std::string& path, std::unique_ptr<ReadableFile> file,
+    std::shared_ptr<ImageProblems> problems, std::string& error)
+{
+    error.clear();
+    if (!file) {
+        error = "fichier illisible";
+        return std::nullopt;
+    }
+    if (sniffFat(*file)) {
+        OpenedImage image;
+        image.volume = openFatVolume(std::move(file), path, std::move(problems), error);
+        if (!image.volume)
+            return std::nullopt;
+        return image;
+    }
+    error = sniffCdLayout(*file) ? "image de CD contenue dans une autre image : non prise en charge"
+                                 : "ni volume ISO 9660 ni disquette FAT reconnus";
+    return std::nullopt;
+}
+
 std::optional<ImageInfo> readImageInfo(const std::string& path, std::string& error)
 {
     auto image = openImageFile(path, std::make_shared<ImageProblems>(), error);
@@ -241,7 +268,7 @@ ImageAwareFileSystem::ImageAwareFileSystem(FileSystem& inner, bool imagesInFolde
 }
 
 std::shared_ptr<VolumeFileSystem> ImageAwareFileSystem::volumeAt(
-    const std::string& imagePath, std::string* error, bool reportFailure)
+    const std::string& imagePath, std::string* error, bool reportFailure, VolumeFileSystem* container)
 {
     std::lock_guard lock(m_mutex);
     for (auto it = m_recent.begin(); it != m_recent.end(); ++it) {
@@ -256,7 +283,8 @@ std::shared_ptr<VolumeFileSystem> ImageAwareFileSystem::volumeAt(
         return nullptr;
     }
     std::string why;
-    auto image = openImageFile(imagePath, m_problems, why);
+    auto image = container ? openImageInImage(imagePath, container->open(imagePath), m_problems, why)
+                           : openImageFile(imagePath, m_problems, why);
     if (!image) {
         if (reportFailure)
             m_problems->report(imagePath, why);
@@ -285,24 +313,42 @@ bool ImageAwareFileSystem::opensAsImage(const std::string& path, std::string& er
 std::shared_ptr<VolumeFileSystem> ImageAwareFileSystem::volumeHolding(const std::string& path)
 {
     // The shortest prefix that is a file: the image; a prefix that does not exist ends the search.
-    for (std::size_t slash = path.find(kPathSeparator, 1);; slash = path.find(kPathSeparator, slash + 1)) {
+    std::shared_ptr<VolumeFileSystem> volume;
+    std::size_t slash = path.find(kPathSeparator, 1);
+    for (;; slash = path.find(kPathSeparator, slash + 1)) {
         std::string prefix = path.substr(0, slash);
         auto facts = m_inner.stat(prefix);
         if (!facts)
             return nullptr;
-        if (facts->isRegular)
-            return volumeAt(prefix);
+        if (facts->isRegular) {
+            volume = volumeAt(prefix);
+            break;
+        }
         if (slash == std::string::npos)
             return nullptr;
     }
+    // Further down, a file of the image on the way is an image held in the image (a floppy on a CD).
+    while (volume && slash != std::string::npos) {
+        slash = path.find(kPathSeparator, slash + 1);
+        std::string prefix = path.substr(0, slash);
+        auto facts = volume->stat(prefix);
+        if (!facts)
+            break;
+        if (facts->isRegular && slash != std::string::npos)
+            volume = volumeAt(prefix, nullptr, true, volume.get());
+    }
+    return volume;
 }
 
 std::unique_ptr<DirectoryHandle> ImageAwareFileSystem::openDirectory(const std::string& path)
 {
     if (auto dir = m_inner.openDirectory(path))
-        return m_imagesInFolders ? std::make_unique<ImageFolder>(*this, std::move(dir)) : std::move(dir);
+        return m_imagesInFolders ? std::make_unique<ImageFolder>(*this, std::move(dir), nullptr) : std::move(dir);
     auto volume = volumeHolding(path);
-    return volume ? volume->openDirectory(path) : nullptr;
+    auto dir = volume ? volume->openDirectory(path) : nullptr;
+    if (dir && m_imagesInFolders)
+        return std::make_unique<ImageFolder>(*this, std::move(dir), volume);
+    return dir;
 }
 
 std::optional<FileFacts> ImageAwareFileSystem::stat(const std::string& path)

@@ -34,6 +34,11 @@ struct OpenedImage {
 std::optional<OpenedImage> openImageFile(
     const std::string& path, std::shared_ptr<ImageProblems> problems, std::string& error);
 
+// Opens an image held in another image (a floppy image on a CD) from its file; only FAT images are read so, the
+// ISO reader needing a file of the disc.
+std::optional<OpenedImage> openImageInImage(const std::string& path, std::unique_ptr<ReadableFile> file,
+    std::shared_ptr<ImageProblems> problems, std::string& error);
+
 // What `quarex-scan info` reports of an image; nothing, with `error` set, when it cannot be read.
 std::optional<ImageInfo> readImageInfo(const std::string& path, std::string& error);
 
@@ -55,10 +60,10 @@ public:
     // The damage met in images, each message naming its image.
     const std::shared_ptr<ImageProblems>& problems() const { return m_problems; }
 
-    // The opened image at `imagePath` (kept among the last few opened); nothing when it cannot be opened, which is
-    // told to problems() when `reportFailure`.
-    std::shared_ptr<VolumeFileSystem> volumeAt(
-        const std::string& imagePath, std::string* error = nullptr, bool reportFailure = true);
+    // The opened image at `imagePath` (kept among the last few opened), a file of `container` when given; nothing
+    // when it cannot be opened, which is told to problems() when `reportFailure`.
+    std::shared_ptr<VolumeFileSystem> volumeAt(const std::string& imagePath, std::string* error = nullptr,
+        bool reportFailure = true, VolumeFileSystem* container = nullptr);
     bool imagesInFolders() const { return m_imagesInFolders; }
     FileSystem& inner() { return m_inner; }
 

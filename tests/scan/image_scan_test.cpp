@@ -165,3 +165,39 @@ TEST(ImageScan, CommandLineScansAnImageAndRefusesAnUnreadableOne)
     EXPECT_EQ(badInfo.status, 1);
     EXPECT_NE(badInfo.out.find(broken), std::string::npos) << badInfo.out;
 }
+
+TEST(ImageScan, FloppyImageOnACdIsWalkedToo)
+{
+    REQUIRE_TOOL("genisoimage");
+    REQUIRE_TOOL("mkfs.fat");
+    REQUIRE_TOOL("mcopy");
+    TempDir tmp;
+    std::string floppy = tmp.str() + "/cd/DISKS/DISK1.IMA";
+    tmp.mkdir("cd/DISKS");
+    tmp.write("INSTALL.EXE", "install");
+    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(floppy) + " 1440 >/dev/null 2>&1 && mcopy -i "
+                  + shellQuoted(floppy) + " " + shellQuoted(tmp.str() + "/INSTALL.EXE") + " ::/")
+                  .status,
+        0);
+    std::string iso = tmp.str() + "/CD.ISO";
+    ASSERT_TRUE(makeIso(tmp.str() + "/cd", iso, "-J"));
+
+    ImageAwareFileSystem fs(nativeFileSystem(), true);
+    ResultTables tables;
+    ScanEngine engine(tables, fs);
+    engine.scan(iso);
+    const Grid& g = tables.GridLogiciel(TableInstall);
+    ASSERT_EQ(sRowCountText(g), "1");
+    EXPECT_EQ(g.cell(1, 1), " " + iso + "/Disks/Disk1.ima");
+    std::string inner = iso + "/DISKS/DISK1.IMA/INSTALL.EXE";
+    EXPECT_EQ(g.rowPath(1), inner);
+    // The row's path opens again later (the HTML report reads it), and names the innermost image.
+    ImageAwareFileSystem later(nativeFileSystem(), false);
+    auto file = later.open(inner);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(readFileBytes(*file), "install");
+    auto split = later.splitImagePath(inner);
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->first, iso + "/DISKS/DISK1.IMA");
+    EXPECT_EQ(split->second, "/INSTALL.EXE");
+}
