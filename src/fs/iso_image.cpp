@@ -200,6 +200,9 @@ namespace {
             _CDIO_LIST_FOREACH(node, list.get())
             {
                 auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+                // The library leaves a node empty for a record it could not take apart.
+                if (!st)
+                    continue;
                 std::string recorded = st->filename;
                 if (recorded == "." || recorded == ".." || recorded.empty())
                     continue;

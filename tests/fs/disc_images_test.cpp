@@ -451,3 +451,41 @@ TEST(FatImage, ChainsThatLoopOrLeaveTheDiskAreCutAndTold)
         EXPECT_TRUE(anyProblemContains(fs, "hors du disque"));
     }
 }
+
+TEST(IsoImage, DamagedRecordsInRawSectorsNeverBreakTheWalk)
+{
+    REQUIRE_TOOL("genisoimage");
+    TempDir tmp;
+    tmp.write("tree/DOS/JEU.EXE", "jeu");
+    tmp.write("tree/Lisez-moi.txt", "lisez");
+    std::string iso = tmp.str() + "/r.iso";
+    ASSERT_TRUE(makeIso(tmp.str() + "/tree", iso, "-R"));
+    const std::string original = readFile(iso);
+    std::uint32_t rootExtent = 0;
+    std::memcpy(&rootExtent, original.data() + 16 * 2048 + 156 + 2, 4);
+    // Each byte of the root's records spoilt in turn, the image read as raw mode 2 sectors, its tree walked whole.
+    int walked = 0;
+    for (std::size_t at = 0; at < 400; at += 3) {
+        for (char value : { '\xFF', '\x00', '\x25' }) {
+            std::string bytes = original;
+            bytes[std::size_t(rootExtent) * 2048 + at] = value;
+            std::ofstream(iso, std::ios::binary | std::ios::trunc) << bytes;
+            wrapSectors(iso, tmp.str() + "/r.bin", RawMode::Mode2Form1);
+            ImageAwareFileSystem fs(nativeFileSystem(), false);
+            std::vector<std::string> pending { tmp.str() + "/r.bin" };
+            for (std::size_t i = 0; i < pending.size() && i < 64; ++i) {
+                auto dir = fs.openDirectory(pending[i]);
+                if (!dir)
+                    continue;
+                ++walked;
+                for (const DirEntry& e : dir->entries()) {
+                    if (e.type == EntryType::Directory)
+                        pending.push_back(joinPath(pending[i], e.name));
+                    else if (auto file = dir->openChild(e.name))
+                        readFileBytes(*file, 4096);
+                }
+            }
+        }
+    }
+    EXPECT_GT(walked, 0);
+}
