@@ -463,13 +463,16 @@ TEST(IsoImage, DamagedRecordsInRawSectorsNeverBreakTheWalk)
     const std::string original = readFile(iso);
     std::uint32_t rootExtent = 0;
     std::memcpy(&rootExtent, original.data() + 16 * 2048 + 156 + 2, 4);
-    // Each byte of the root's records spoilt in turn, the image read as raw mode 2 sectors, its tree walked whole.
+    // Each byte of the root's records spoilt in turn: the image described, then read as raw mode 2 sectors and its
+    // tree walked whole.
     int walked = 0;
     for (std::size_t at = 0; at < 400; at += 3) {
         for (char value : { '\xFF', '\x00', '\x25' }) {
             std::string bytes = original;
             bytes[std::size_t(rootExtent) * 2048 + at] = value;
             std::ofstream(iso, std::ios::binary | std::ios::trunc) << bytes;
+            std::string error;
+            readImageInfo(iso, error); // looks for Rock Ridge in the spoilt records
             wrapSectors(iso, tmp.str() + "/r.bin", RawMode::Mode2Form1);
             ImageAwareFileSystem fs(nativeFileSystem(), false);
             std::vector<std::string> pending { tmp.str() + "/r.bin" };
