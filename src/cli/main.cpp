@@ -188,6 +188,11 @@ int main(int argc, char** argv)
     ImageAwareFileSystem imageFs(nativeFileSystem(), imagesInFolders);
     std::string imageError;
     if (isImage && !imageFs.opensAsImage(start, imageError)) {
+        // A file that neither is named nor looks like an image is no directory to explore.
+        if (!hasImageExtension(start) && imageError == kNotAnImage) {
+            std::cerr << "quarex-scan : répertoire introuvable : " << *directory << std::endl;
+            return 2;
+        }
         std::cerr << "quarex-scan : image illisible : " << start << (imageError.empty() ? "" : " (" + imageError + ")")
                   << std::endl;
         return 1;

@@ -221,7 +221,7 @@ std::optional<OpenedImage> openImageFile(
             return std::nullopt;
         return image;
     }
-    error = file->size() == 0 ? "image vide" : "ni volume ISO 9660 ni disquette FAT reconnus";
+    error = kNotAnImage;
     return std::nullopt;
 }
 
@@ -240,8 +240,7 @@ std::optional<OpenedImage> openImageInImage(const std::string& path, std::unique
             return std::nullopt;
         return image;
     }
-    error = sniffCdLayout(*file) ? "image de CD contenue dans une autre image : non prise en charge"
-                                 : "ni volume ISO 9660 ni disquette FAT reconnus";
+    error = sniffCdLayout(*file) ? "image de CD contenue dans une autre image : non prise en charge" : kNotAnImage;
     return std::nullopt;
 }
 

@@ -21,6 +21,9 @@ namespace quarex {
 // .mdf .toc), without regard to case.
 bool hasImageExtension(std::string_view name);
 
+// The reason given for a file that holds no image at all.
+inline constexpr const char* kNotAnImage = "ni volume ISO 9660 ni disquette FAT reconnus";
+
 // An image opened: its volume, and what the container tells beyond the volume (format, tracks).
 struct OpenedImage {
     std::shared_ptr<Volume> volume;

@@ -161,6 +161,9 @@ TEST(ImageScan, CommandLineScansAnImageAndRefusesAnUnreadableOne)
     CommandRun bad = runCommand(std::string(QUAREX_SCAN_BINARY) + " " + shellQuoted(broken) + " 2>&1");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.out.find(broken), std::string::npos) << bad.out;
+    // A file that neither is named nor looks like an image stays "no directory".
+    std::string text = tmp.write("lisez.txt", "texte");
+    EXPECT_EQ(runCommand(std::string(QUAREX_SCAN_BINARY) + " " + shellQuoted(text) + " 2>/dev/null").status, 2);
     CommandRun badInfo = runCommand(std::string(QUAREX_SCAN_BINARY) + " info " + shellQuoted(broken) + " 2>&1");
     EXPECT_EQ(badInfo.status, 1);
     EXPECT_NE(badInfo.out.find(broken), std::string::npos) << badInfo.out;
