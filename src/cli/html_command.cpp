@@ -2,8 +2,8 @@
 #include "cli/commands.h"
 #include "html/html_options.h"
 #include "html/html_report.h"
-#include "messages/messages.h"
 #include "settings/app_paths.h"
+#include "messages/messages.h"
 
 #include <iostream>
 #include <optional>

@@ -2,9 +2,9 @@
 #include "cli/commands.h"
 #include "fs/disc_images.h"
 #include "messages/messages.h"
+#include "text/text.h"
 #include "print/grid_export.h"
 #include "scan/scan_engine.h"
-#include "text/text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,7 +47,7 @@ public:
     TerminalProgress()
         : m_enabled(::isatty(STDERR_FILENO) == 1)
     {
-        struct winsize ws { };
+        struct winsize ws {};
         if (m_enabled && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10)
             m_width = ws.ws_col - 1;
     }
