@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the CD image sniffing (sector size, sync, data offset) and to the cue sheet reader.
+// Feeds arbitrary bytes to the CD image sniffing (sector size, sync, data offset) and to the cue sheet and
+// table-of-contents readers.
 #include "fs/byte_reader.h"
 #include "fs/cd_sectors.h"
 
@@ -15,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (layout->offsetOf(16) + 6 > size || layout->dataOffset >= layout->sectorSize)
             std::abort();
     }
-    if (auto sheet = quarex::parseCueSheet(bytes)) {
+    for (auto sheet : { quarex::parseCueSheet(bytes), quarex::parseTocSheet(bytes) }) {
+        if (!sheet)
+            continue;
         if (sheet->files.empty() || sheet->tracks.empty())
             std::abort();
         for (const auto& track : sheet->tracks)
