@@ -12,8 +12,10 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <sys/time.h>
 
 using namespace quarex;
@@ -401,19 +403,53 @@ TEST(FatImage, BlankBootSectorOfADos1DiskKnownBySize)
     TempDir tmp;
     std::string img = tmp.str() + "/old.img";
     tmp.write("JEU.EXE", "jeu");
-    ASSERT_EQ(runCommand("mkfs.fat -C " + shellQuoted(img) + " 360 >/dev/null 2>&1 && mcopy -i " + shellQuoted(img)
-                  + " " + shellQuoted(tmp.str() + "/JEU.EXE") + " ::/")
-                  .status,
-        0);
-    overwrite(img, 0, std::string(512, '\0'));
-    ImageAwareFileSystem fs(nativeFileSystem(), false);
-    EXPECT_EQ(namesIn(fs, img), (std::vector<std::string> { "JEU.EXE" }));
-    EXPECT_EQ(readAll(fs, img + "/JEU.EXE"), "jeu");
+    // Each standard disk (size in KB, sectors per cluster, root entries, media byte), formatted so, then its boot
+    // sector blanked as DOS 1.x left it.
+    for (const char* disk : { "160 1 64 0xFE", "180 1 64 0xFC", "320 2 112 0xFF", "360 2 112 0xFD", "720 2 112 0xF9",
+             "1200 1 224 0xF9", "1440 1 224 0xF0", "2880 2 240 0xF0" }) {
+        std::istringstream fields(disk);
+        std::string kb, cluster, root, media;
+        fields >> kb >> cluster >> root >> media;
+        std::filesystem::remove(img);
+        ASSERT_EQ(runCommand("mkfs.fat -C -s " + cluster + " -r " + root + " -M " + media + " " + shellQuoted(img) + " "
+                      + kb + " >/dev/null 2>&1 && mcopy -i " + shellQuoted(img) + " "
+                      + shellQuoted(tmp.str() + "/JEU.EXE") + " ::/")
+                      .status,
+            0);
+        overwrite(img, 0, std::string(512, '\0'));
+        ImageAwareFileSystem fs(nativeFileSystem(), false);
+        EXPECT_EQ(namesIn(fs, img), (std::vector<std::string> { "JEU.EXE" })) << disk;
+        EXPECT_EQ(readAll(fs, img + "/JEU.EXE"), "jeu") << disk;
+    }
     // The same blank sector on a size no standard disk has is no image.
     std::ofstream(img, std::ios::app | std::ios::binary) << std::string(512, '\0');
     ImageAwareFileSystem other(nativeFileSystem(), false);
     std::string error;
     EXPECT_FALSE(other.opensAsImage(img, error));
+}
+
+TEST(FatImage, Fat16VolumeWithManyFiles)
+{
+    REQUIRE_TOOL("mkfs.fat");
+    REQUIRE_TOOL("mcopy");
+    TempDir tmp;
+    std::string img = tmp.str() + "/disque.img";
+    std::vector<std::string> expected;
+    std::string sources;
+    for (int i = 0; i < 40; ++i) {
+        expected.push_back("P" + std::to_string(i) + ".EXE");
+        sources += " " + shellQuoted(tmp.write("src/" + expected.back(), std::string(3000 + i, char('a' + i % 26))));
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(runCommand("mkfs.fat -C -F 16 " + shellQuoted(img) + " 16384 >/dev/null 2>&1 && mcopy -i "
+                  + shellQuoted(img) + sources + " ::/")
+                  .status,
+        0);
+    ImageAwareFileSystem fs(nativeFileSystem(), false);
+    EXPECT_EQ(namesIn(fs, img), expected);
+    EXPECT_EQ(readAll(fs, img + "/P39.EXE"), std::string(3039, char('a' + 39 % 26)));
+    std::string error;
+    EXPECT_EQ(readImageInfo(img, error)->format, "FAT16");
 }
 
 TEST(FatImage, ChainsThatLoopOrLeaveTheDiskAreCutAndTold)
