@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev nlohmann-json3-dev
     xvfb xauth poppler-utils fonts-dejavu-core
+    libcdio-dev libiso9660-dev libudf-dev genisoimage xorriso mtools dosfstools
 )
 missing=()
 for p in "${packages[@]}"; do

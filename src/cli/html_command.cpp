@@ -13,7 +13,7 @@ using namespace quarex;
 
 // Writes the three pages of the report for the scanned tables; returns the exit code.
 int runHtmlCommand(ResultTables& tables, const std::string& file, int table, bool keepDriveLetter,
-    const std::optional<std::string>& settingsFile, const std::string& directory)
+    const std::optional<std::string>& settingsFile, const std::string& directory, FileSystem& fs)
 {
     HtmlReportRequest request;
     request.fileName = file;
@@ -21,7 +21,7 @@ int runHtmlCommand(ResultTables& tables, const std::string& file, int table, boo
     request.keepDriveLetter = keepDriveLetter;
     request.directory = directory;
     request.options = loadHtmlOptions(settingsFile.value_or(settingsFilePath()));
-    DetailsSource source { nativeFileSystem(), windowsDirectory() };
+    DetailsSource source { fs, windowsDirectory() };
     FolderListingCache cache;
     source.cache = &cache;
     if (!writeHtmlReport(tables, request, source)) {

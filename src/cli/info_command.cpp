@@ -4,6 +4,7 @@
 #include "exe/file_info.h"
 #include "exe/program_type.h"
 #include "messages/messages.h"
+#include "fs/disc_images.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,37 @@
 #include <iostream>
 
 using namespace quarex;
+
+namespace {
+
+// One JSON line of what an image tells of itself; false (and a message naming it) when it cannot be read.
+bool writeImageInfo(const std::string& path)
+{
+    std::string error;
+    auto info = readImageInfo(path, error);
+    if (!info) {
+        std::cerr << "quarex-scan : image illisible : " << path << " (" << error << ")" << std::endl;
+        return false;
+    }
+    nlohmann::ordered_json j;
+    j["path"] = path;
+    j["format"] = info->format;
+    j["label"] = info->label;
+    j["created"] = info->created ? formatDateTime(info->created) : "";
+    j["application"] = info->application;
+    j["publisher"] = info->publisher;
+    j["preparer"] = info->preparer;
+    j["system"] = info->system;
+    j["extensions"] = info->extensions;
+    j["sectorSize"] = info->sectorSize;
+    j["tracks"] = nlohmann::json::array();
+    for (const TrackInfo& t : info->tracks)
+        j["tracks"].push_back({ { "number", t.number }, { "mode", t.mode }, { "start", t.startSector } });
+    std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    return true;
+}
+
+} // namespace
 
 int runInfoCommand(int argc, char** argv)
 {
@@ -20,6 +52,11 @@ int runInfoCommand(int argc, char** argv)
     }
     bool anyFailed = false;
     for (int i = 0; i < argc; ++i) {
+        if (hasImageExtension(argv[i])) {
+            if (!writeImageInfo(argv[i]))
+                anyFailed = true;
+            continue;
+        }
         zFileInfo info;
         ExecutableFacts facts;
         std::string error;

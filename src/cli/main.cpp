@@ -1,5 +1,6 @@
 // quarex-scan: the scan without a window, for servers and scripts.
 #include "cli/commands.h"
+#include "fs/disc_images.h"
 #include "fs/replacing_file.h"
 #include "messages/messages.h"
 #include "print/grid_export.h"
@@ -18,9 +19,10 @@ using namespace quarex;
 
 namespace {
 
-const char* const kUsage = R"(Usage : quarex-scan [options] RÉPERTOIRE
+const char* const kUsage = R"(Usage : quarex-scan [options] RÉPERTOIRE|IMAGE
 Explore RÉPERTOIRE et toute son arborescence, puis écrit les trois tableaux :
 procédures d'installation (0), autres exécutables (1), archives ZIP (2).
+IMAGE (ISO 9660, BIN/CUE, CD brut, disquette FAT) est explorée comme un répertoire.
 
 Options :
   --format csv|prn|txt|jsonl  forme de la sortie (csv par défaut) ;
@@ -32,6 +34,8 @@ Options :
                               le tableau, les options viennent du fichier de réglages
   --no-drive                  rapport HTML : ôte la lettre du lecteur (C:) des chemins
   --settings FICHIER          fichier de réglages à lire (Quarex.ini par défaut)
+  --images                    explore aussi les images de disque et de disquette
+                              trouvées dans l'arborescence, comme des répertoires
   -h, --help                  affiche cette aide
 
 Codes de sortie : 0 succès, 1 échec, 2 argument invalide ou répertoire absent,
@@ -86,7 +90,7 @@ int usageError(const std::string& message)
     return 2;
 }
 
-void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
+void writeJsonRows(const ResultTables& tables, int table, std::ostream& out, const ImageAwareFileSystem* images)
 {
     const Grid& grid = tables.GridLogiciel(table);
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
@@ -106,6 +110,11 @@ void writeJsonRows(const ResultTables& tables, int table, std::ostream& out)
             row["path"] = cp1252ToUtf8(path);
             row["path_bytes"] = base64Encode(path);
         }
+        // A file read inside an image: the image file, and the path inside it.
+        if (auto split = images ? images->splitImagePath(path) : std::nullopt) {
+            row["image"] = split->first;
+            row["inner"] = split->second;
+        }
         out << row.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     }
 }
@@ -123,6 +132,7 @@ int main(int argc, char** argv)
     std::optional<std::string> htmlFile;
     std::optional<std::string> settingsFile;
     bool keepDriveLetter = true;
+    bool imagesInFolders = false;
 
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -161,6 +171,8 @@ int main(int argc, char** argv)
             if (!v)
                 return usageError("l'option " + arg + " attend un nom de fichier");
             (arg == "--html" ? htmlFile : settingsFile) = *v;
+        } else if (arg == "--images") {
+            imagesInFolders = true;
         } else if (arg == "--no-drive") {
             keepDriveLetter = false;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
@@ -192,24 +204,42 @@ int main(int argc, char** argv)
 
     std::string start = normaliseStartDirectory(*directory);
     auto facts = nativeFileSystem().stat(start);
-    if (!facts || !facts->isDirectory) {
+    bool isImage = facts && facts->isRegular;
+    if (!facts || (!facts->isDirectory && !isImage)) {
         std::cerr << "quarex-scan : répertoire introuvable : " << *directory << std::endl;
         return 2;
     }
+    // An image given, or --images: the walk goes through a file system that reads images as folders.
+    ImageAwareFileSystem imageFs(nativeFileSystem(), imagesInFolders);
+    std::string imageError;
+    if (isImage && !imageFs.opensAsImage(start, imageError)) {
+        // A file that neither is named nor looks like an image is no directory to explore.
+        if (!hasImageExtension(start) && imageError == kNotAnImage) {
+            std::cerr << "quarex-scan : répertoire introuvable : " << *directory << std::endl;
+            return 2;
+        }
+        std::cerr << "quarex-scan : image illisible : " << start << (imageError.empty() ? "" : " (" + imageError + ")")
+                  << std::endl;
+        return 1;
+    }
+    bool throughImages = isImage || imagesInFolders;
 
     // The tables and the engine are left to the system at exit: freeing a large scan's rows one by one
     // only delays the end (the static pointers keep them reachable for leak checkers).
     static ResultTables* const kept = new ResultTables;
     ResultTables& results = *kept;
     TerminalProgress progress;
-    static ScanEngine* const engine = new ScanEngine(results, nativeFileSystem(), &progress);
+    static ScanEngine* const engine = new ScanEngine(
+        results, throughImages ? static_cast<FileSystem&>(imageFs) : nativeFileSystem(), &progress);
     engine->scan(start);
     progress.finish();
-    // A folder that could not be read makes the result partial.
-    const int success = engine->unreadableFolders().empty() ? 0 : 3;
+    for (const std::string& problem : imageFs.problems()->messages())
+        std::cerr << "quarex-scan : " << problem << std::endl;
+    // A folder that could not be read, or damage inside an image, makes the result partial.
+    const int success = engine->unreadableFolders().empty() && imageFs.problems()->messages().empty() ? 0 : 3;
     if (htmlFile) {
-        int status = runHtmlCommand(
-            results, *htmlFile, tables.size() == 1 ? tables[0] : -1, keepDriveLetter, settingsFile, start);
+        int status = runHtmlCommand(results, *htmlFile, tables.size() == 1 ? tables[0] : -1, keepDriveLetter,
+            settingsFile, start, engine->fileSystem());
         return status == 0 ? success : status;
     }
 
@@ -227,7 +257,7 @@ int main(int argc, char** argv)
     int formIndex = format == "csv" ? 0 : format == "prn" ? 1 : 2;
     for (int t : tables) {
         if (format == "jsonl") {
-            writeJsonRows(results, t, out);
+            writeJsonRows(results, t, out, throughImages ? &imageFs : nullptr);
         } else {
             const ExportForm& form = exportForm(formIndex);
             writeGrid(results.GridLogiciel(t), out, form.separator, form.quote);
