@@ -1,11 +1,13 @@
 #include "ui/print_commands_qt.h"
 
-#include "ui/busy_qt.h"
 #include "print/export_dialog.h"
-#include "ui/preview_engine_qt.h"
 #include "print/prt_preview.h"
+#include "ui/busy_qt.h"
+#include "ui/preview_engine_qt.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace quarex {
 
@@ -55,7 +57,14 @@ void printText(const QString& text) { printText(text.toStdString()); }
 
 void ExportGridDialog(const Grid& grid)
 {
-    BusyHooks busy { [] { BusyOn(); }, [] { BusyOff(); } };
+    // The file is written in one go: the bar only shows that the program works (and the window is
+    // painted again where the save dialog was).
+    std::unique_ptr<BusyProgress> progress;
+    BusyHooks busy { [&progress] { progress = std::make_unique<BusyProgress>(); },
+        [&progress] {
+            progress.reset();
+            BusyOff();
+        } };
     ExportGridDialog(grid, busy);
 }
 
