@@ -2,15 +2,15 @@
 
 #include "html/lib_html.h"
 #include "messages/messages.h"
-#include "settings/app_paths.h"
 #include "text/string_table.h"
 #include "text/text.h"
+#include "settings/app_paths.h"
 
 #include <array>
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <filesystem>
 
 namespace quarex {
 
@@ -256,7 +256,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
     int rowsDone = 0;
     int rowsTotal = 0;
     for (int i = 0; i < TableCount; ++i)
-        if (request.table < 0 || request.table == i)
+        if ((request.table < 0 || request.table == i) && sRowCountText(tables.GridLogiciel(i)) != "0")
             rowsTotal += tables.GridLogiciel(i).Rows();
     for (int i = 0; i < TableCount; ++i) {
         if (request.table >= 0 && request.table != i)

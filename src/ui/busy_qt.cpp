@@ -41,6 +41,9 @@ void MainMsg(const std::string& text)
         AfficheErreur("Error in MainMsg()");
         return;
     }
+    // A busy message (a new task) takes the place of a notice still shown.
+    if (!text.empty() && isBusy() && !g_statusBar->currentMessage().isEmpty())
+        g_statusBar->clearMessage();
     QString shown = QString::fromStdString(text);
     if (panel->text() == shown)
         return;
@@ -48,6 +51,16 @@ void MainMsg(const std::string& text)
     // Long operations run on the event thread: paint now, before the caller goes on.
     panel->repaint();
 }
+
+void MainNotice(const std::string& text, int milliseconds)
+{
+    if (!g_statusBar)
+        return;
+    g_statusBar->showMessage(QString::fromStdString(text), milliseconds);
+    g_statusBar->repaint();
+}
+
+std::string currentMainNotice() { return g_statusBar ? g_statusBar->currentMessage().toStdString() : std::string(); }
 
 std::string currentMainMsg()
 {

@@ -19,6 +19,11 @@ QStatusBar* mainStatusBar();
 
 // Shows a text in the status line; writes and repaints at once, only when the text differs.
 void MainMsg(const std::string& text);
+// Shows a notice on the status line for some time (a program being started): help lines do not
+// replace it meanwhile, the next busy message does.
+void MainNotice(const std::string& text, int milliseconds);
+// The notice shown, or "".
+std::string currentMainNotice();
 // The text of the status line ("" without a status bar).
 std::string currentMainMsg();
 

@@ -1,9 +1,9 @@
 #include "ui/dialogue_qt.h"
 
-#include "text/string_table.h"
 #include "ui/busy_qt.h"
-#include "ui/save_folders.h"
+#include "text/string_table.h"
 #include "ui_Lib_SelectDlg.h"
+#include "ui/save_folders.h"
 
 #include <QApplication>
 #include <QFileDialog>

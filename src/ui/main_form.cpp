@@ -23,7 +23,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -31,6 +30,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QElapsedTimer>
 
 #include <cerrno>
 #include <new>
@@ -398,6 +398,9 @@ void MainForm::applyResizeRules()
     for (int i : { 4, 3, 2, 1 })
         textInfo(i)->resize(path->width(), textInfo(i)->height());
 
+    QLabel* type = m_ui->TypeProgramme;
+    type->resize(zone->x() + zone->width() - type->x(), type->height());
+
     QWidget* list = m_ui->ListFichier;
     list->resize(list->width(), H - (bar->height() + list->y()));
     QWidget* viewer = m_ui->TextInfo_0;
@@ -441,6 +444,7 @@ void MainForm::resetDetailPanel()
     m_ui->TextInfo_0->hide();
     m_ui->LabelInfo_2->hide();
     m_ui->IconeFichier->clear();
+    m_ui->TypeProgramme->clear();
 }
 
 void MainForm::setTableCommandsEnabled(bool enabled)

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDeadlineTimer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -14,9 +13,10 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QTextOption>
+#include <QDeadlineTimer>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <array>

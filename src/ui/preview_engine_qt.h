@@ -5,14 +5,14 @@
 #include "print/prt_preview.h"
 
 #include <QColor>
+#include <QString>
 #include <QImage>
 #include <QRectF>
-#include <QString>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
+#include <array>
 
 class QPainter;
 class QPrinter;

@@ -1,9 +1,9 @@
 #include "ui/print_commands_qt.h"
 
-#include "print/export_dialog.h"
-#include "print/prt_preview.h"
 #include "ui/busy_qt.h"
+#include "print/export_dialog.h"
 #include "ui/preview_engine_qt.h"
+#include "print/prt_preview.h"
 
 #include <QString>
 

@@ -1,27 +1,27 @@
 // The preview engine on paper: grids and texts written to PDF and read back with poppler's tools.
+#include "ui/busy_qt.h"
 #include "messages/messages.h"
+#include "ui/preview_engine_qt.h"
+#include "ui/print_commands_qt.h"
 #include "print/prt_preview.h"
 #include "scan/scan_engine.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
-#include "ui/busy_qt.h"
 #include "ui/main_form.h"
-#include "ui/preview_engine_qt.h"
-#include "ui/print_commands_qt.h"
 #include "ui/print_preview_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QTabWidget>
-#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
+#include <QPrinter>
+#include <QRandomGenerator>
+#include <QSpinBox>
+#include <QTextLayout>
 
 #include <filesystem>
 
