@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <QDir>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QSpinBox>
@@ -145,6 +146,7 @@ private slots:
     void previewWindowShowsThePages();
     void lineCountsFromAdvancesAgreeWithTheTextLayout();
     void previewDrawsOnlyThePagesInView();
+    void printToPdfProposesTheLastFolderAndOneDot();
     void sampleDiscExecutablesTable();
     void windowButtonsPrintTheVisibleTableAndTheText();
 };
@@ -556,6 +558,24 @@ void PrintPreviewTest::previewDrawsOnlyThePagesInView()
     QVERIFY2(drawnAfterJump >= 1 && drawnAfterJump <= 4, qPrintable(QString::number(drawnAfterJump)));
     QVERIFY(zoomAfter > zoomBefore);
     QVERIFY2(drawnAfterZoom >= 1 && drawnAfterZoom <= 4, qPrintable(QString::number(drawnAfterZoom)));
+}
+
+// Printing to a PDF file proposes the title without its final period (no "..pdf"), in the folder used
+// last time for a PDF, else in the home folder.
+void PrintPreviewTest::printToPdfProposesTheLastFolderAndOneDot()
+{
+    QtPreviewEngine engine;
+    engine.setTitle(sPrintTableTitle(1));
+    engine.setApplicationTitle("Quarex");
+    QPrinter printer(QPrinter::HighResolution);
+    engine.setUpPrinter(printer);
+    QCOMPARE(printer.docName(), QStringLiteral("Liste des exécutables"));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/srv/rapports"), QStringLiteral("Liste des exécutables.")),
+        QStringLiteral("/srv/rapports/Liste des exécutables.pdf"));
+    QCOMPARE(pdfFileProposal(QString(), QStringLiteral("Liste des Archives ZIP...")),
+        QDir::home().filePath(QStringLiteral("Liste des Archives ZIP.pdf")));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral("A/B")), QStringLiteral("/tmp/A-B.pdf"));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral(" . ")), QStringLiteral("/tmp/document.pdf"));
 }
 
 // The executables of the sample disc as the Imprimer button prints them. With QUAREX_KEEP_PDF set to a
