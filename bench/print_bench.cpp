@@ -1,12 +1,13 @@
 // Print command on a large table: the time until the preview window shows its first page, then the time
-// to lay out and print the whole table to PDF. Usage: print_bench [ROWS]
-#include "print/prt_preview.h"
+// to lay out and print the whole table to PDF. Usage: print_bench [ROWS [PICTURE.png]]
 #include "ui/preview_engine_qt.h"
+#include "print/prt_preview.h"
 #include "ui/print_preview_dialog.h"
 
 #include <QApplication>
-#include <QPrinter>
 #include <QTemporaryDir>
+#include <QFile>
+#include <QPrinter>
 #include <QTimer>
 
 #include <chrono>
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    // print_bench ROWS PICTURE.png: also saves a picture of the preview window as it first shows.
+    const QString picture = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
 
     quarex::Grid grid(rows + 1, 4);
     const char* headers[] = { " Description", " Emplacement", " Fichier", " Version" };
@@ -53,13 +56,16 @@ int main(int argc, char** argv)
         quarex::PrintPreviewDialog dialog(engine, printer);
         laidOut = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - copied;
         QObject::connect(dialog.pageView(), &quarex::PageView::pageDrawn, &dialog, [&](int) {
-            if (firstPage == 0)
+            if (firstPage == 0) {
                 firstPage = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                if (!picture.isEmpty())
+                    QTimer::singleShot(50, &dialog, [&] { dialog.grab().save(picture); });
+            }
         });
         // The window stays open until the rest of the document is laid out behind the first page.
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
-            if (firstPage > 0 && dialog.isLaidOut()) {
+            if (firstPage > 0 && dialog.isLaidOut() && (picture.isEmpty() || QFile::exists(picture))) {
                 complete = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 dialog.accept();
             }

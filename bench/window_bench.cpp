@@ -16,8 +16,8 @@
 #include <QElapsedTimer>
 #include <QScrollBar>
 
-#include <algorithm>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <vector>

@@ -98,11 +98,11 @@ void PageView::setScale(double scale)
     scale = std::clamp(scale, perPaper * 0.1, perPaper * 4.0);
     if (std::abs(scale - m_scale) < 1e-9)
         return;
-    int current = currentPage();
+    const double place = scrollPlace();
     m_scale = scale;
     m_images.clear();
     updateScrollBars();
-    showPage(current);
+    setScrollPlace(place);
     viewport()->update();
     emit zoomChanged();
 }
@@ -146,6 +146,16 @@ void PageView::showPage(int index)
 {
     index = std::clamp(index, 0, std::max(0, m_document.pageCount() - 1));
     verticalScrollBar()->setValue(index * pitch());
+}
+
+double PageView::scrollPlace() const
+{
+    return static_cast<double>(verticalScrollBar()->value()) / std::max(1, pitch());
+}
+
+void PageView::setScrollPlace(double place)
+{
+    verticalScrollBar()->setValue(static_cast<int>(std::lround(place * pitch())));
 }
 
 void PageView::updateScrollBars()
@@ -212,7 +222,7 @@ void PageView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     if (m_fitWidth) {
-        int current = currentPage();
+        const double place = scrollPlace();
         double scale = fitWidthScale();
         if (std::abs(scale - m_scale) > 1e-9) {
             m_scale = scale;
@@ -220,7 +230,7 @@ void PageView::resizeEvent(QResizeEvent* event)
             emit zoomChanged();
         }
         updateScrollBars();
-        showPage(current);
+        setScrollPlace(place);
     } else {
         updateScrollBars();
     }
@@ -263,6 +273,13 @@ PrintPreviewDialog::PrintPreviewDialog(const QtPreviewEngine& engine, QPrinter& 
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_view = new PageView(*m_document, this);
 
+    // Print and close first: on a narrow screen the end of the strip goes under its overflow button.
+    QAction* printAction = tools->addAction(QStringLiteral("Imprimer…"), this, &PrintPreviewDialog::print);
+    printAction->setObjectName(QStringLiteral("Imprimer"));
+    printAction->setShortcut(QKeySequence::Print);
+    QAction* close = tools->addAction(QStringLiteral("Fermer"), this, &QDialog::reject);
+    close->setObjectName(QStringLiteral("Fermer"));
+    tools->addSeparator();
     QAction* fitWidth = tools->addAction(QStringLiteral("Largeur de page"), m_view, &PageView::fitToWidth);
     fitWidth->setObjectName(QStringLiteral("AjusterLargeur"));
     QAction* fitPage = tools->addAction(QStringLiteral("Page entière"), m_view, &PageView::fitToPage);
@@ -300,11 +317,6 @@ PrintPreviewDialog::PrintPreviewDialog(const QtPreviewEngine& engine, QPrinter& 
     next->setObjectName(QStringLiteral("PageSuivante"));
     next->setToolTip(QStringLiteral("Page suivante"));
     tools->addSeparator();
-    QAction* printAction = tools->addAction(QStringLiteral("Imprimer…"), this, &PrintPreviewDialog::print);
-    printAction->setObjectName(QStringLiteral("Imprimer"));
-    printAction->setShortcut(QKeySequence::Print);
-    QAction* close = tools->addAction(QStringLiteral("Fermer"), this, &QDialog::reject);
-    close->setObjectName(QStringLiteral("Fermer"));
     m_progress = new QProgressBar(tools);
     m_progress->setObjectName(QStringLiteral("Progression"));
     m_progress->setMaximumWidth(160);

@@ -62,6 +62,9 @@ protected:
 private:
     QSize pageSize() const;
     int pitch() const; // a page and the gap below it
+    // Where the view is, in pages from the top (kept across a change of zoom).
+    double scrollPlace() const;
+    void setScrollPlace(double place);
     void updateScrollBars();
     const QImage& image(int index);
 

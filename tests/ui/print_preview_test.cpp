@@ -513,6 +513,8 @@ void PrintPreviewTest::previewDrawsOnlyThePagesInView()
     int printedPages = 0;
     int previewPages = 0;
     int drawnAtOpen = 0;
+    int currentAtOpen = -1;
+    int boxAtOpen = -1;
     int drawnAfterJump = 0;
     int currentAfterJump = -1;
     int drawnAfterZoom = 0;
@@ -528,6 +530,8 @@ void PrintPreviewTest::previewDrawsOnlyThePagesInView()
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QApplication::processEvents();
         drawnAtOpen = dialog.pageView()->pagesDrawn();
+        currentAtOpen = dialog.pageView()->currentPage();
+        boxAtOpen = dialog.findChild<QSpinBox*>(QStringLiteral("NumeroPage"))->value();
         while (!dialog.isLaidOut())
             dialog.layoutSlice();
         previewPages = dialog.pageCount();
@@ -554,6 +558,9 @@ void PrintPreviewTest::previewDrawsOnlyThePagesInView()
     QVERIFY2(printedPages > 60, qPrintable(QString::number(printedPages)));
     QCOMPARE(previewPages, printedPages);
     QVERIFY2(drawnAtOpen >= 1 && drawnAtOpen <= 4, qPrintable(QString::number(drawnAtOpen)));
+    // The window opens on the first page.
+    QCOMPARE(currentAtOpen, 0);
+    QCOMPARE(boxAtOpen, 1);
     QCOMPARE(currentAfterJump, 39);
     QVERIFY2(drawnAfterJump >= 1 && drawnAfterJump <= 4, qPrintable(QString::number(drawnAfterJump)));
     QVERIFY(zoomAfter > zoomBefore);
