@@ -190,7 +190,8 @@ public:
     bool isComplete() const { return m_complete; }
     // The pages laid out in full (all of them once complete).
     int pageCount() const { return static_cast<int>(m_pages.size()) - (m_complete ? 0 : 1); }
-    void paint(QPainter& painter, QPrinter& printer) const;
+    // Paints every page, one printer page each; `pagePainted` is told after each page.
+    void paint(QPainter& painter, QPrinter& printer, const std::function<void(int page)>& pagePainted = {}) const;
     void paintPage(QPainter& painter, int index) const;
 
 private:
@@ -596,12 +597,14 @@ void DocumentLayout::paintFooter(QPainter& painter, int pageIndex) const
     painter.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, pageText);
 }
 
-void DocumentLayout::paint(QPainter& painter, QPrinter& printer) const
+void DocumentLayout::paint(QPainter& painter, QPrinter& printer, const std::function<void(int page)>& pagePainted) const
 {
     for (int p = 0; p < pageCount(); ++p) {
         if (p > 0)
             printer.newPage();
         paintPage(painter, p);
+        if (pagePainted)
+            pagePainted(p);
     }
 }
 
@@ -801,8 +804,17 @@ int QtPreviewEngine::render(QPrinter& printer, const LayoutProgress& progress) c
     if (!painter.begin(&printer))
         return 0;
     painter.setRenderHint(QPainter::Antialiasing, false);
-    DocumentLayout layout(*this, printer, progress);
-    layout.paint(painter, printer);
+    // Progress in thousandths: the layout takes the first tenth, the painting of the pages the rest.
+    LayoutProgress laying;
+    if (progress)
+        laying
+            = [&progress](int done, int total) { progress(static_cast<int>(100LL * done / std::max(1, total)), 1000); };
+    DocumentLayout layout(*this, printer, laying);
+    const int pages = layout.pageCount();
+    layout.paint(painter, printer, [&progress, pages](int page) {
+        if (progress)
+            progress(100 + static_cast<int>(900LL * (page + 1) / std::max(1, pages)), 1000);
+    });
     painter.end();
     return layout.pageCount();
 }

@@ -5,14 +5,14 @@
 #include "print/prt_preview.h"
 
 #include <QColor>
-#include <QString>
 #include <QImage>
 #include <QRectF>
+#include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
-#include <array>
 
 class QPainter;
 class QPrinter;
@@ -75,6 +75,7 @@ public:
     // Gives a printer the document's page set-up: A4, orientation, margins of 1.5 cm, document name.
     void setUpPrinter(QPrinter& printer) const;
     // Lays the document out on the printer's pages and paints them; returns the number of pages (0 on failure).
+    // The progress goes to 1000: a tenth for the layout, the rest for the pages.
     int render(QPrinter& printer, const LayoutProgress& progress = {}) const;
     // Writes the document to a PDF file without any window; returns the number of pages (0 on failure).
     int writePdf(const QString& path) const;

@@ -25,6 +25,7 @@
 #include <QTextLayout>
 
 #include <filesystem>
+#include <algorithm>
 
 using namespace quarex;
 
@@ -147,6 +148,7 @@ private slots:
     void lineCountsFromAdvancesAgreeWithTheTextLayout();
     void previewDrawsOnlyThePagesInView();
     void printToPdfProposesTheLastFolderAndOneDot();
+    void printingTellsItsProgressPageByPage();
     void sampleDiscExecutablesTable();
     void windowButtonsPrintTheVisibleTableAndTheText();
 };
@@ -583,6 +585,36 @@ void PrintPreviewTest::printToPdfProposesTheLastFolderAndOneDot()
         QDir::home().filePath(QStringLiteral("Liste des Archives ZIP.pdf")));
     QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral("A/B")), QStringLiteral("/tmp/A-B.pdf"));
     QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral(" . ")), QStringLiteral("/tmp/document.pdf"));
+}
+
+// Printing a long table tells how far it is, the pages' painting included, up to the end.
+void PrintPreviewTest::printingTellsItsProgressPageByPage()
+{
+    test::TempDir dir;
+    QtPreviewEngine engine;
+    std::vector<int> steps;
+    QtPreviewEngine::setPresenter([&](QtPreviewEngine& e) {
+        QPrinter printer(QPrinter::HighResolution);
+        e.setUpPrinter(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir.str()) + "/p.pdf");
+        int pages = e.render(printer, [&](int done, int total) {
+            QCOMPARE(total, 1000);
+            steps.push_back(done);
+        });
+        QVERIFY(pages > 5);
+        QVERIFY(static_cast<int>(steps.size()) >= pages);
+    });
+    {
+        PrtPreview job(engine);
+        job.DisplayGridLandscape(resultTable(300), std::string("Liste des exécutables."));
+    }
+    QtPreviewEngine::setPresenter({});
+    QVERIFY(!steps.empty());
+    QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+    QCOMPARE(steps.back(), 1000);
+    // The painting of the pages moves the bar on, past the tenth of the layout.
+    QVERIFY(std::count_if(steps.begin(), steps.end(), [](int v) { return v > 100 && v < 1000; }) > 3);
 }
 
 // The executables of the sample disc as the Imprimer button prints them. With QUAREX_KEEP_PDF set to a
