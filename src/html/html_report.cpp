@@ -5,8 +5,13 @@
 #include "messages/messages.h"
 #include "text/string_table.h"
 #include "text/text.h"
+#include "settings/app_paths.h"
 
 #include <array>
+#include <cerrno>
+#include <fstream>
+#include <memory>
+#include <filesystem>
 
 namespace quarex {
 
@@ -125,7 +130,8 @@ namespace {
     }
 
     void writeTable(Grid& grid, int index, const std::string& detailsName, PageWriter& tablesPage, PageWriter& data,
-        const HtmlReportRequest& request, const DetailsSource& source, OfferedText& offeredCache)
+        const HtmlReportRequest& request, const DetailsSource& source, OfferedText& offeredCache, int& rowsDone,
+        int rowsTotal)
     {
         const TableTexts& texts = kTableTexts[static_cast<std::size_t>(index)];
         tablesPage.line("<CENTER><H3>" + sLienHTML(texts.link, detailsName, kTargetData, std::string(texts.anchor))
@@ -135,6 +141,8 @@ namespace {
 
         tablesPage.line(kTableTag);
         for (int r = 0; r < grid.Rows(); ++r) {
+            if (request.progress)
+                request.progress(++rowsDone, rowsTotal);
             tablesPage.line("<P><TR>");
             SelectionDetails details;
             std::string offered;
@@ -238,6 +246,11 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
 
     std::string escapedDetailsName = sEchappeHTML(detailsName);
     OfferedText offeredCache;
+    int rowsDone = 0;
+    int rowsTotal = 0;
+    for (int i = 0; i < TableCount; ++i)
+        if ((request.table < 0 || request.table == i) && sRowCountText(tables.GridLogiciel(i)) != "0")
+            rowsTotal += tables.GridLogiciel(i).Rows();
     for (int i = 0; i < TableCount; ++i) {
         if (request.table >= 0 && request.table != i)
             continue;
@@ -246,7 +259,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
         Grid& grid = tables.GridLogiciel(i);
         if (sRowCountText(grid) == "0")
             continue;
-        writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source, offeredCache);
+        writeTable(grid, i, escapedDetailsName, tablesPage, data, request, source, offeredCache, rowsDone, rowsTotal);
         if (!tablesPage.good())
             return reportWriteFailure(tablesPage);
         if (!data.good())
@@ -290,6 +303,15 @@ bool ConvertHTML(
         sLoadString(208), "Fichier.htm", ".htm");
     if (trim(request.fileName).empty())
         return false;
+    std::string folder = directoryOf(request.fileName);
+    if (folder.empty())
+        folder = ".";
+    if (!isWritableDirectory(folder)) {
+        std::error_code ec;
+        raiseSystemError("Path/File access error", std::filesystem::is_directory(folder, ec) ? EACCES : ENOENT);
+        AfficheErreurFichier(request.fileName, -40);
+        return false;
+    }
 
     int all = iQuestion("Souhaitez-vous exporter au format HTML tous les tableaux ?");
     if (all == AnswerCancel)
@@ -313,6 +335,7 @@ bool ConvertHTML(
 
     int tab = hooks.currentTab ? hooks.currentTab() : -1;
     request.directory = hooks.selectedDirectory ? hooks.selectedDirectory() : std::string();
+    request.progress = hooks.progress;
     bool written = writeHtmlReport(tables, request, source, hooks.showTab ? HtmlTableShown(hooks.showTab) : nullptr);
     if (hooks.showTab && tab >= 0)
         hooks.showTab(tab);

@@ -18,6 +18,8 @@ struct HtmlReportRequest {
     bool keepDriveLetter = true;
     std::string directory; // the explored directory, shown in the frameset's title
     HtmlOptions options;
+    // Told of each row as it is written: rows done, rows of the tables written (none: not told).
+    std::function<void(int done, int total)> progress;
 };
 
 // The three file names of a report: F, B + "_tableaux.htm", B + "_donnees.htm".
@@ -51,10 +53,12 @@ struct HtmlCommandHooks {
     std::function<void(const std::string&)> openResult; // opens F with the associated browser
     std::function<void()> busyOn;
     std::function<void()> busyOff;
+    std::function<void(int done, int total)> progress; // the pages being written, row by row
 };
 
 // The report command: save dialog, all tables or one, drive letters, then the pages and the offer
-// to open them. Cancel at any question writes nothing. Returns true when the pages were written.
+// to open them. Cancel at any question writes nothing; a file whose folder is missing or cannot be
+// written to is refused right after the save dialog, before the questions. Returns true when the pages were written.
 bool ConvertHTML(
     ResultTables& tables, const HtmlOptions& options, const DetailsSource& source, const HtmlCommandHooks& hooks);
 

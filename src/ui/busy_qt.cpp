@@ -7,7 +7,10 @@
 #include <QCursor>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace quarex {
 
@@ -38,6 +41,9 @@ void MainMsg(const std::string& text)
         AfficheErreur("Error in MainMsg()");
         return;
     }
+    // A busy message (a new task) takes the place of a notice still shown.
+    if (!text.empty() && isBusy() && !g_statusBar->currentMessage().isEmpty())
+        g_statusBar->clearMessage();
     QString shown = QString::fromStdString(text);
     if (panel->text() == shown)
         return;
@@ -45,6 +51,16 @@ void MainMsg(const std::string& text)
     // Long operations run on the event thread: paint now, before the caller goes on.
     panel->repaint();
 }
+
+void MainNotice(const std::string& text, int milliseconds)
+{
+    if (!g_statusBar)
+        return;
+    g_statusBar->showMessage(QString::fromStdString(text), milliseconds);
+    g_statusBar->repaint();
+}
+
+std::string currentMainNotice() { return g_statusBar ? g_statusBar->currentMessage().toStdString() : std::string(); }
 
 std::string currentMainMsg()
 {
@@ -78,6 +94,61 @@ void BusyOff()
 {
     restoreDefaultPointer();
     MainMsg(std::string());
+}
+
+BusyProgress::BusyProgress()
+    : BusyProgress(sLoadString(295))
+{
+}
+
+BusyProgress::BusyProgress(const std::string& message)
+{
+    BusyOn(message);
+    if (QStatusBar* bar = mainStatusBar()) {
+        m_bar = new QProgressBar(bar);
+        m_bar->setObjectName(QStringLiteral("Progression"));
+        m_bar->setMaximumWidth(220);
+        m_bar->setRange(0, 0);
+        bar->addPermanentWidget(m_bar);
+        m_bar->show();
+    }
+    paint();
+    m_clock.start();
+}
+
+BusyProgress::~BusyProgress()
+{
+    if (m_bar) {
+        if (QStatusBar* bar = mainStatusBar())
+            bar->removeWidget(m_bar);
+        delete m_bar.data();
+    }
+}
+
+void BusyProgress::step(long long done, long long total)
+{
+    if (!m_clock.hasExpired(100))
+        return;
+    if (m_bar) {
+        // The bar counts in int: large totals are brought down to thousandths.
+        if (total <= 0) {
+            m_bar->setRange(0, 0);
+        } else {
+            m_bar->setRange(0, 1000);
+            m_bar->setValue(static_cast<int>(std::clamp(done, 0LL, total) * 1000 / total));
+        }
+    }
+    paint();
+    m_clock.restart();
+}
+
+void BusyProgress::paint()
+{
+    QStatusBar* bar = mainStatusBar();
+    if (!bar)
+        return;
+    ++m_repaints;
+    bar->window()->repaint();
 }
 
 bool isBusy()

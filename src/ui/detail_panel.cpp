@@ -17,6 +17,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
 
 #include <stdexcept>
 
@@ -96,6 +100,14 @@ DetailPanel::DetailPanel(QWidget* form, ResultTables& tables, QObject* parent)
     for (int i = 1; i <= 5; ++i)
         m_info[static_cast<std::size_t>(i)] = control<QLineEdit>(form, ("TextInfo_" + std::to_string(i)).c_str());
     m_icon = control<QLabel>(form, "IconeFichier");
+    m_type = form->findChild<QLabel*>(QStringLiteral("TypeProgramme"));
+    QLineEdit* path = m_info[5];
+    path->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(path, &QWidget::customContextMenuRequested, this, [this, path](const QPoint& at) {
+        QMenu* menu = createPathMenu(path);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(path->mapToGlobal(at));
+    });
     TextViewer::Controls c;
     c.list = control<QListWidget>(form, "ListFichier");
     c.text = control<QPlainTextEdit>(form, "TextInfo_0");
@@ -116,6 +128,10 @@ void DetailPanel::clear()
     }
     m_icon->clear();
     m_icon->setToolTip(QString());
+    if (m_type) {
+        m_type->clear();
+        m_type->setToolTip(QString());
+    }
     m_last = SelectionDetails {};
 }
 
@@ -166,9 +182,39 @@ void DetailPanel::fill(const SelectionDetails& d)
     }
     m_icon->setToolTip(tip);
     m_info[5]->setToolTip(tip);
+    if (m_type) {
+        // The header kind read from the file, and the kind of program its path suggests.
+        QString shown = QString::fromStdString(facts.kind);
+        if (!d.programType.empty()) {
+            QString type = QString::fromStdString(d.programType) + QStringLiteral(" (d'après le chemin)");
+            shown = shown.isEmpty() ? type : shown + QStringLiteral(" \u2013 ") + type;
+        }
+        m_type->setText(shown);
+        m_type->setToolTip(shown);
+    }
 
     if (d.offeredIndex >= 0)
         m_viewer->controls().list->setCurrentRow(d.offeredIndex);
+}
+
+QMenu* DetailPanel::createPathMenu(QWidget* parent)
+{
+    QMenu* menu = m_info[5]->createStandardContextMenu();
+    menu->setParent(parent, menu->windowFlags());
+    menu->addSeparator();
+    QAction* copy = menu->addAction(QStringLiteral("Copier le chemin réel"), this, &DetailPanel::copyRealPath);
+    copy->setObjectName(QStringLiteral("CopierCheminReel"));
+    copy->setEnabled(!m_last.realPath.empty());
+    return menu;
+}
+
+void DetailPanel::copyRealPath() const
+{
+    if (m_last.realPath.empty())
+        return;
+    // The bytes of the names on disk, as the system decodes file names.
+    QGuiApplication::clipboard()->setText(
+        QFile::decodeName(QByteArray(m_last.realPath.data(), static_cast<qsizetype>(m_last.realPath.size()))));
 }
 
 void DetailPanel::runRow(int table, int row)

@@ -17,6 +17,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QWidget;
 
 namespace quarex {
@@ -53,6 +54,11 @@ public:
     TextViewer& viewer() { return *m_viewer; }
     // The details of the last row shown.
     const SelectionDetails& lastDetails() const { return m_last; }
+    // The context menu of the path box (TextInfo_5): the box's own commands and "Copier le chemin réel",
+    // which copies the file's path as it is on disk (the box shows the display form of the names).
+    QMenu* createPathMenu(QWidget* parent);
+    // Puts the real path of the row shown on the clipboard.
+    void copyRealPath() const;
 
 private:
     void fill(const SelectionDetails& d);
@@ -61,6 +67,7 @@ private:
     FileSystem* m_fs;
     std::array<QLineEdit*, 6> m_info {}; // index 1..5 used
     QLabel* m_icon = nullptr;
+    QLabel* m_type = nullptr; // header kind and program type (absent from a form without it)
     TextViewer* m_viewer = nullptr;
     SelectionDetails m_last;
 };

@@ -3,6 +3,7 @@
 #include "ui/busy_qt.h"
 #include "text/string_table.h"
 #include "ui_Lib_SelectDlg.h"
+#include "ui/save_folders.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -158,12 +159,24 @@ std::string QtDialogue::runFileDialog(bool save, const std::string& title, const
         suffix.remove(0, 1);
     if (!suffix.isEmpty())
         dlg.setDefaultSuffix(suffix);
+    // A save dialog opens in the folder its kind last wrote to (not in the program's folder each time).
+    const SaveKind kind = saveKindForExtension(ext);
+    if (save) {
+        std::string folder = lastSaveFolder(kind);
+        if (!folder.empty())
+            dlg.setDirectory(QString::fromStdString(folder));
+    }
     if (!defaultName.empty())
         dlg.selectFile(QString::fromStdString(defaultName));
     if (dlg.exec() != QDialog::Accepted)
         return {};
     QStringList files = dlg.selectedFiles();
-    return files.isEmpty() ? std::string() : files.first().toStdString();
+    if (files.isEmpty())
+        return {};
+    std::string chosen = files.first().toStdString();
+    if (save)
+        rememberSaveFolder(kind, chosen);
+    return chosen;
 }
 
 std::string openTextFileName()

@@ -1,6 +1,7 @@
 #include "ui/launch_qt.h"
 
 #include "text/text.h"
+#include "ui/busy_qt.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -154,7 +155,25 @@ StartResult QtLaunchPlatform::startDetached(
     }
     result.started = true;
     result.processId = pid;
+    MainNotice(sLaunchNotice(program, arguments), kLaunchNoticeMs);
     return result;
+}
+
+std::string sLaunchNotice(const std::string& program, const std::vector<std::string>& arguments)
+{
+    auto lastName = [](const std::string& path) {
+        std::size_t cut = path.find_last_of("/\\");
+        return cut == std::string::npos ? path : path.substr(cut + 1);
+    };
+    std::string runner = lastName(program);
+    std::string target = arguments.empty() ? runner : lastName(arguments.back());
+    if (arguments.empty())
+        return "Lancement de " + program + "\u2026";
+    std::string text = "Lancement de " + target + " avec " + runner + " (" + program + ")";
+    // Wine's first start prepares its prefix, long enough to look like nothing happens.
+    if (lowerCase(runner).find("wine") != std::string::npos)
+        text += " : au premier lancement, Wine prépare son environnement, ce qui peut prendre une minute";
+    return text + "\u2026";
 }
 
 int QtLaunchPlatform::openWithDesktop(const std::string& document)

@@ -38,6 +38,11 @@ private:
     Options m_options;
 };
 
+// How long the status line says what was started.
+inline constexpr int kLaunchNoticeMs = 30000;
+// What the status line says of a started program: the file and what runs it (Wine named as such).
+std::string sLaunchNotice(const std::string& program, const std::vector<std::string>& arguments);
+
 // The MIME types under which the desktop files Windows programs.
 const std::vector<std::string>& windowsProgramMimeTypes();
 

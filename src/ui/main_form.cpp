@@ -30,6 +30,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QElapsedTimer>
 
 #include <cerrno>
 #include <new>
@@ -102,19 +103,40 @@ bool isCommandButton(const QString& name)
 
 } // namespace
 
-// Tells the window what the walk is doing: the status line, and a repaint before each immediate
-// subdirectory of the start directory. No user input is processed in between.
+// Tells the window what the walk is doing. The walk calls it for every folder; the window is painted
+// only when the refresh period has passed (a repaint costs far more than a folder), with the folder
+// being explored at that moment on the status line and the rows found so far in the tables. No user
+// input is processed in between.
 class WindowScanObserver final : public quarex::ScanObserver {
 public:
     explicit WindowScanObserver(MainForm& form)
         : m_form(form)
     {
+        m_clock.start();
     }
-    void message(const std::string& text) override { MainMsg(text); }
-    void refresh() override { m_form.refreshDuringScan(); }
+    void message(const std::string& text) override
+    {
+        m_text = text;
+        if (m_clock.hasExpired(MainForm::kScanRefreshMs))
+            show();
+    }
+    void refresh() override
+    {
+        if (m_clock.hasExpired(MainForm::kScanRefreshMs))
+            show();
+    }
+    // Paints what is pending now (the end of the walk).
+    void show()
+    {
+        MainMsg(m_text);
+        m_form.refreshDuringScan();
+        m_clock.restart();
+    }
 
 private:
     MainForm& m_form;
+    QElapsedTimer m_clock;
+    std::string m_text;
 };
 
 MainForm::MainForm(QWidget* parent)
@@ -376,6 +398,9 @@ void MainForm::applyResizeRules()
     for (int i : { 4, 3, 2, 1 })
         textInfo(i)->resize(path->width(), textInfo(i)->height());
 
+    QLabel* type = m_ui->TypeProgramme;
+    type->resize(zone->x() + zone->width() - type->x(), type->height());
+
     QWidget* list = m_ui->ListFichier;
     list->resize(list->width(), H - (bar->height() + list->y()));
     QWidget* viewer = m_ui->TextInfo_0;
@@ -419,6 +444,7 @@ void MainForm::resetDetailPanel()
     m_ui->TextInfo_0->hide();
     m_ui->LabelInfo_2->hide();
     m_ui->IconeFichier->clear();
+    m_ui->TypeProgramme->clear();
 }
 
 void MainForm::setTableCommandsEnabled(bool enabled)
@@ -471,6 +497,7 @@ void MainForm::explorer()
 
         BatchEnd batchEnd { *this };
         m_scanning = true;
+        m_scanRefreshes = 0;
         for (auto& model : m_models)
             model->beginBatch();
         for (int t = 0; t < quarex::TableCount; ++t)
@@ -503,6 +530,7 @@ void MainForm::explorer()
 
 void MainForm::refreshDuringScan()
 {
+    ++m_scanRefreshes;
     for (auto& model : m_models)
         model->syncBatch();
     repaint();
@@ -700,12 +728,43 @@ void MainForm::onExporter()
 
 void MainForm::onConvertHTML()
 {
+    // The report selects every row of the tables it writes: the rows the user had selected (and that the
+    // detail zone describes) come back afterwards, whatever the outcome.
+    struct SelectionKept {
+        quarex::ResultTables& tables;
+        std::array<int, quarex::TableCount> rows {};
+        explicit SelectionKept(quarex::ResultTables& t)
+            : tables(t)
+        {
+            for (int i = 0; i < quarex::TableCount; ++i)
+                rows[static_cast<std::size_t>(i)] = tables.GridLogiciel(i).Row();
+        }
+        ~SelectionKept()
+        {
+            for (int i = 0; i < quarex::TableCount; ++i) {
+                quarex::Grid& grid = tables.GridLogiciel(i);
+                int row = rows[static_cast<std::size_t>(i)];
+                if (row >= 0 && row < grid.Rows() && grid.Row() != row)
+                    grid.setRow(row);
+            }
+        }
+    };
     trapped("ConvertHTML_Click()", [this] {
+        SelectionKept kept(m_tables);
+        std::unique_ptr<quarex::BusyProgress> progress;
         quarex::HtmlCommandHooks hooks;
         hooks.selectedDirectory = [this] { return m_ui->ListeRepertoire->selectedDirectory(); };
         hooks.openResult = [](const std::string& file) { quarex::LanceDocument(file, true); };
         hooks.busyOn = [] { BusyOn(); };
         hooks.busyOff = [] { BusyOff(); };
+        hooks.progress = [&progress](int done, int total) {
+            // The bar comes with the first row written, once the questions are answered.
+            if (!progress)
+                progress = std::make_unique<quarex::BusyProgress>();
+            progress->step(done, total);
+            if (done >= total)
+                progress.reset();
+        };
         quarex::FolderListingCache cache;
         quarex::DetailsSource source { quarex::nativeFileSystem(), quarex::windowsDirectory(), &cache };
         quarex::ConvertHTML(m_tables, quarex::Lib_OptionsHTML::instance().options(), source, hooks);

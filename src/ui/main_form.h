@@ -53,6 +53,11 @@ public:
     explicit MainForm(QWidget* parent = nullptr);
     ~MainForm() override;
 
+    // Least time between two paints of the window during a scan (5 a second: a status line need not be faster).
+    static constexpr qint64 kScanRefreshMs = 200;
+    // Paints of the window during the last scan.
+    int scanRefreshCount() const { return m_scanRefreshes; }
+
     quarex::ResultTables& tables() { return m_tables; }
     GridView* gridLogiciel(int table) const;
     GridTableModel* gridModel(int table) const { return m_models[static_cast<std::size_t>(table)].get(); }
@@ -131,4 +136,5 @@ private:
     bool m_loaded = false;
     bool m_scanning = false;
     bool m_quitting = false;
+    int m_scanRefreshes = 0;
 };

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QShowEvent>
 
 namespace quarex {
 
@@ -294,6 +295,19 @@ void Lib_OptionsHTML::fermer()
 {
     saveSettings();
     accept();
+}
+
+void Lib_OptionsHTML::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        m_opened = options();
+}
+
+void Lib_OptionsHTML::reject()
+{
+    setOptions(m_opened);
+    QDialog::reject();
 }
 
 bool Lib_OptionsHTML::eventFilter(QObject* watched, QEvent* event)

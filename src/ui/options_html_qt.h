@@ -44,8 +44,13 @@ public:
     const std::string& settingsFile() const { return m_settingsFile; }
     QLabel* panelAide() const { return m_panelAide; }
 
+    // Escape or the close box: the controls go back to the options the window opened with (those saved
+    // by the last Fermer), then the window closes.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void build();
@@ -80,6 +85,7 @@ private:
     QPushButton* m_fichierHTML = nullptr;
     QPushButton* m_fermer = nullptr;
     QLabel* m_panelAide = nullptr;
+    HtmlOptions m_opened; // the options when the window was shown
 };
 
 } // namespace quarex

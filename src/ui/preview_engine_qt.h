@@ -5,15 +5,24 @@
 #include "print/prt_preview.h"
 
 #include <QColor>
+#include <QImage>
+#include <QRectF>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QPainter;
 class QPrinter;
 
 namespace quarex {
+
+class DocumentLayout;
+
+// Told how far the layout of a document has gone: rows (or lines) placed, and their total.
+using LayoutProgress = std::function<void(int done, int total)>;
 
 // The cells, widths and alignments of a grid as they were when it was handed to the engine.
 struct PrintedGrid {
@@ -66,7 +75,8 @@ public:
     // Gives a printer the document's page set-up: A4, orientation, margins of 1.5 cm, document name.
     void setUpPrinter(QPrinter& printer) const;
     // Lays the document out on the printer's pages and paints them; returns the number of pages (0 on failure).
-    int render(QPrinter& printer) const;
+    // The progress goes to 1000: a tenth for the layout, the rest for the pages.
+    int render(QPrinter& printer, const LayoutProgress& progress = {}) const;
     // Writes the document to a PDF file without any window; returns the number of pages (0 on failure).
     int writePdf(const QString& path) const;
 
@@ -81,6 +91,43 @@ private:
     PreviewLanguage m_language = PreviewLanguage::French;
     int m_firstPage = 1;
 };
+
+// A document laid out once on a printer's pages (the page breaks only); each page is painted when asked
+// for, so that a preview draws the pages it shows and no others. The layout can also go by slices (a
+// preview shows its first pages while the rest is laid out). The engine and the printer must outlive it.
+class PagedDocument {
+public:
+    // Lays the whole document out, or (whole false) nothing until layoutMore.
+    PagedDocument(
+        const QtPreviewEngine& engine, QPrinter& printer, const LayoutProgress& progress = {}, bool whole = true);
+    ~PagedDocument();
+    PagedDocument(const PagedDocument&) = delete;
+    PagedDocument& operator=(const PagedDocument&) = delete;
+
+    // The pages laid out in full so far (all of them once complete).
+    int pageCount() const;
+    bool isComplete() const;
+    // Goes on with the layout for about that long; true once it is complete.
+    bool layoutMore(int milliseconds);
+    // Paints a page in printer pixels, the origin at the top left corner of the printable area.
+    void paintPage(QPainter& painter, int index) const;
+    // The whole sheet of a page (margins included), white, at `scale` screen pixels per printer pixel.
+    QImage pageImage(int index, double scale) const;
+    // The sheet in printer pixels, and the printer's resolution.
+    QSizeF paperSize() const { return m_paperRect.size(); }
+    double resolution() const { return m_dpi; }
+
+private:
+    std::unique_ptr<DocumentLayout> m_layout;
+    QRectF m_paperRect;
+    QRectF m_paintRect;
+    double m_dpi;
+};
+
+// The lines a text takes in a column `width` wide, told from its characters' advances (`advances`: those of
+// the Latin-1 characters in the cell's font) the way the text layout breaks it, without shaping it: 0 when
+// that cannot be told for sure (other characters, a break too close to the edge). At most maxLines.
+int plainLineCount(const QString& text, const std::array<double, 256>& advances, double width, int maxLines);
 
 // The colour of a 0x00BBGGRR value.
 QColor colorFromBgr(std::int32_t value);

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace quarex {
 
 void printTable(const Grid& grid, const std::string& title)
@@ -55,7 +57,14 @@ void printText(const QString& text) { printText(text.toStdString()); }
 
 void ExportGridDialog(const Grid& grid)
 {
-    BusyHooks busy { [] { BusyOn(); }, [] { BusyOff(); } };
+    // The file is written in one go: the bar only shows that the program works (and the window is
+    // painted again where the save dialog was).
+    std::unique_ptr<BusyProgress> progress;
+    BusyHooks busy { [&progress] { progress = std::make_unique<BusyProgress>(); },
+        [&progress] {
+            progress.reset();
+            BusyOff();
+        } };
     ExportGridDialog(grid, busy);
 }
 

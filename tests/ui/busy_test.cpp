@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QtTest>
+#include <QProgressBar>
 
 using namespace quarex;
 
@@ -148,6 +149,59 @@ private slots:
         BusyOff();
         QVERIFY(dialogue.shown.empty());
         QCOMPARE(m_msg->text(), QStringLiteral("départ"));
+    }
+
+    // A long task: the busy state, a bar in the status bar that follows the steps at a bounded pace
+    // (each step that shows repaints the window), and nothing left once the task ends.
+    void progressBarForALongTask()
+    {
+        {
+            BusyProgress progress;
+            QVERIFY(isBusy());
+            QCOMPARE(currentMainMsg(), sLoadString(295));
+            QProgressBar* bar = m_bar->findChild<QProgressBar*>(QStringLiteral("Progression"));
+            QVERIFY(bar);
+            QCOMPARE(progress.bar(), bar);
+            QVERIFY(bar->isVisible());
+            const int shown = progress.repaints();
+            // Steps closer together than the period are only counted.
+            for (int i = 0; i < 1000; ++i)
+                progress.step(i, 1000);
+            QVERIFY(progress.repaints() <= shown + 1);
+            const int before = progress.repaints();
+            QTest::qWait(120);
+            progress.step(250, 1000);
+            QCOMPARE(progress.repaints(), before + 1);
+            QCOMPARE(bar->maximum(), 1000);
+            QCOMPARE(bar->value(), 250);
+            QTest::qWait(120);
+            // Totals beyond an int, and a task that cannot count.
+            progress.step(3'000'000'000LL, 6'000'000'000LL);
+            QCOMPARE(bar->value(), 500);
+            QTest::qWait(120);
+            progress.step(5, 0);
+            QCOMPARE(bar->maximum(), 0);
+        }
+        QVERIFY(!m_bar->findChild<QProgressBar*>(QStringLiteral("Progression")));
+        // The busy state is the caller's to end.
+        QVERIFY(isBusy());
+        BusyOff();
+        QVERIFY(!isBusy());
+    }
+
+    // A notice (what was launched) is not replaced by the help lines, but a new task's message replaces it.
+    void noticeStaysUntilTheNextTask()
+    {
+        MainNotice("Lancement de SETUP.EXE avec wine", 30000);
+        QCOMPARE(currentMainNotice(), std::string("Lancement de SETUP.EXE avec wine"));
+        MainMsg("Aide sous la souris");
+        QCOMPARE(currentMainNotice(), std::string("Lancement de SETUP.EXE avec wine"));
+        BusyOff();
+        QCOMPARE(currentMainNotice(), std::string("Lancement de SETUP.EXE avec wine"));
+        BusyOn("Exploration du répertoire : /cd...");
+        QCOMPARE(currentMainNotice(), std::string());
+        QCOMPARE(m_msg->text(), QStringLiteral("Exploration du répertoire : /cd..."));
+        QVERIFY(m_msg->isVisible());
     }
 
     void deletedStatusBarIsForgotten()

@@ -16,8 +16,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QtTest>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 
 #include <filesystem>
+#include <memory>
 
 using namespace quarex;
 using quarex::test::FakeLaunchPlatform;
@@ -102,6 +106,76 @@ private slots:
         w.form.showRowDetails(1, r);
         QCOMPARE(g.cell(r, 0), std::string(" Ma description"));
         QVERIFY(m_messages.shown.empty());
+    }
+
+    // The program type guessed from the path is written in the zone, beside the header kind; a row
+    // whose path suggests nothing shows the kind alone, and a cleared zone shows neither.
+    void programTypeBesideTheHeaderKind()
+    {
+        TempDir tmp;
+        std::string win95 = tmp.mkdir("WIN95/COLLEC");
+        tmp.write("WIN95/COLLEC/FR32.EXE", fixture("fr32.exe"));
+        std::string plain = tmp.mkdir("OUTILS");
+        tmp.write("OUTILS/PROG.EXE", plainDosProgram());
+        Window w;
+        auto* type = w.form.findChild<QLabel*>(QStringLiteral("TypeProgramme"));
+        QVERIFY(type);
+        Grid& g = w.form.tables().GridLogiciel(1);
+        int guessed = addRow(g, win95, "FR32.EXE");
+        int unknown = addRow(g, plain, "PROG.EXE");
+
+        w.form.showRowDetails(1, guessed);
+        QVERIFY(type->isVisible());
+        QVERIFY2(
+            type->text().contains(QStringLiteral("Exécutable Win32 (PE, i386, graphique)")), qPrintable(type->text()));
+        QVERIFY2(type->text().contains(QStringLiteral("Programme Windows 95")), qPrintable(type->text()));
+        // Wholly on screen, within the window.
+        QVERIFY(type->fontMetrics().horizontalAdvance(type->text()) <= type->width());
+        QVERIFY(type->geometry().right() < w.form.width());
+
+        w.form.showRowDetails(1, unknown);
+        QVERIFY(!type->text().isEmpty());
+        QVERIFY2(!type->text().contains(QStringLiteral("Programme Windows")), qPrintable(type->text()));
+
+        w.form.detailPanel()->clear();
+        QVERIFY(type->text().isEmpty());
+    }
+
+    // The path box shows names in proper case, which may not exist on a case-sensitive disc; its menu
+    // copies the path the file really has.
+    void pathBoxMenuCopiesTheRealPath()
+    {
+        TempDir tmp;
+        std::string folder = tmp.mkdir("JEUX");
+        tmp.write("JEUX/SETUP.EXE", plainDosProgram());
+        Window w;
+        Grid& g = w.form.tables().GridLogiciel(0);
+        auto* path = w.form.textInfo(5);
+        std::unique_ptr<QMenu> empty(w.form.detailPanel()->createPathMenu(path));
+        QAction* copy = empty->findChild<QAction*>(QStringLiteral("CopierCheminReel"));
+        QVERIFY(copy);
+        QVERIFY(!copy->isEnabled());
+
+        int r = addRow(g, folder, "SETUP.EXE");
+        w.form.showRowDetails(0, r);
+        const std::string shown = path->text().toStdString();
+        QCOMPARE(shown, folder + "/Setup.exe");
+        QVERIFY(!std::filesystem::exists(shown));
+
+        QGuiApplication::clipboard()->clear();
+        std::unique_ptr<QMenu> menu(w.form.detailPanel()->createPathMenu(path));
+        copy = menu->findChild<QAction*>(QStringLiteral("CopierCheminReel"));
+        QVERIFY(copy);
+        QCOMPARE(copy->text(), QStringLiteral("Copier le chemin réel"));
+        QVERIFY(copy->isEnabled());
+        // The box's own commands stay (copy of the shown text among them).
+        QVERIFY(menu->actions().size() > 2);
+        copy->trigger();
+        const QString copied = QGuiApplication::clipboard()->text();
+        QCOMPARE(copied.toStdString(), folder + "/SETUP.EXE");
+        QVERIFY(std::filesystem::exists(copied.toStdString()));
+        // The box still shows the display form.
+        QCOMPARE(path->text().toStdString(), shown);
     }
 
     void headerBlankAndPlaceholderRows()

@@ -4,6 +4,7 @@
 #include "ui/dialogue_qt.h"
 #include "messages/messages.h"
 #include "ui_test_helpers.h"
+#include "ui/save_folders.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -236,6 +237,49 @@ private slots:
             "Désignez le nom du fichier HTML à créer", "Fichiers HTML (*.htm)|*.htm", "Fichier.htm", ".htm");
         QCOMPARE(title, QStringLiteral("Désignez le nom du fichier HTML à créer"));
         QCOMPARE(QString::fromStdString(chosen), dir.filePath(QStringLiteral("rapport.htm")));
+    }
+
+    // Each kind of save dialog (report, export) opens where that kind last wrote, and remembers the
+    // folder chosen; a folder gone since is not offered.
+    void saveDialogOpensInTheFolderItsKindLastUsed()
+    {
+        QTemporaryDir html;
+        QTemporaryDir exported;
+        QTemporaryDir chosen;
+        rememberSaveFolder(SaveKind::Html, html.filePath(QStringLiteral("a.htm")).toStdString());
+        rememberSaveFolder(SaveKind::Export, exported.filePath(QStringLiteral("b.csv")).toStdString());
+        QCOMPARE(lastSaveFolder(SaveKind::Html), html.path().toStdString());
+
+        QString opened;
+        test::whenModalOpens([&](QWidget* w) {
+            auto* dlg = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dlg);
+            opened = dlg->directory().absolutePath();
+            dlg->setDirectory(chosen.path());
+            dlg->selectFile(chosen.filePath(QStringLiteral("rapport.htm")));
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        std::string file = dialogue().saveFileName(
+            "Désignez le nom du fichier HTML à créer", "Fichiers HTML (*.htm)|*.htm", "Fichier.htm", ".htm");
+        QCOMPARE(opened, html.path());
+        QCOMPARE(QString::fromStdString(file), chosen.filePath(QStringLiteral("rapport.htm")));
+        QCOMPARE(lastSaveFolder(SaveKind::Html), chosen.path().toStdString());
+        // The export keeps its own folder.
+        QCOMPARE(lastSaveFolder(SaveKind::Export), exported.path().toStdString());
+
+        test::whenModalOpens([&](QWidget* w) {
+            opened = qobject_cast<QFileDialog*>(w)->directory().absolutePath();
+            qobject_cast<QDialog*>(w)->reject();
+        });
+        QCOMPARE(
+            dialogue().saveFileName("Exporter", "Fichiers CSV (*.csv)|*.csv", "Fichier.csv", ".csv"), std::string());
+        QCOMPARE(opened, exported.path());
+
+        chosen.remove();
+        QCOMPARE(lastSaveFolder(SaveKind::Html), std::string());
+        QVERIFY(saveKindForExtension(".HTM") == SaveKind::Html);
+        QVERIFY(saveKindForExtension("pdf") == SaveKind::Pdf);
+        QVERIFY(saveKindForExtension(".prn") == SaveKind::Export);
     }
 
     void cancelledFileDialogGivesEmptyText()

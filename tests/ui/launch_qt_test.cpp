@@ -4,10 +4,13 @@
 #include "text/string_table.h"
 #include "support/test_support.h"
 #include "ui_test_helpers.h"
+#include "ui/busy_qt.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <QLabel>
+#include <QStatusBar>
 
 #include <filesystem>
 
@@ -202,6 +205,36 @@ private slots:
         QVERIFY(missing.error.find("introuvable") != std::string::npos);
         std::string data = m_tmp->write("plain.txt", "x");
         QVERIFY(!m_platform.startDetached(data, {}, "").started);
+    }
+
+    // A started program is named on the status line with what runs it; Wine's slow first start is said.
+    void launchIsToldOnTheStatusLine()
+    {
+        std::string wine = sLaunchNotice("/usr/bin/wine", { "Z:\\cd\\JEUX\\SETUP.EXE" });
+        QVERIFY2(wine.find("SETUP.EXE avec wine (/usr/bin/wine)") != std::string::npos, wine.c_str());
+        QVERIFY2(wine.find("Wine prépare son environnement") != std::string::npos, wine.c_str());
+        std::string viewer = sLaunchNotice("/usr/bin/xdg-open", { "/cd/DOCS/lisez moi.txt" });
+        QVERIFY2(viewer.find("lisez moi.txt avec xdg-open") != std::string::npos, viewer.c_str());
+        QVERIFY(viewer.find("Wine") == std::string::npos);
+
+        QStatusBar bar;
+        auto* msg = new QLabel(&bar);
+        msg->setObjectName(QStringLiteral("Msg"));
+        bar.addWidget(msg, 1);
+        setMainStatusBar(&bar);
+        std::string script = recorder("told");
+        QVERIFY(m_platform.startDetached(script, { m_tmp->str() + "/PROG.EXE" }, m_tmp->str()).started);
+        std::string notice = currentMainNotice();
+        setMainStatusBar(nullptr);
+        QVERIFY(waitFor("told"));
+        QVERIFY2(notice.find("PROG.EXE avec ") != std::string::npos, notice.c_str());
+        QVERIFY2(notice.find(script) != std::string::npos, notice.c_str());
+        // A start that fails says nothing of a launch.
+        setMainStatusBar(&bar);
+        bar.clearMessage();
+        QVERIFY(!m_platform.startDetached(m_tmp->str() + "/absent", {}, "").started);
+        QCOMPARE(currentMainNotice(), std::string());
+        setMainStatusBar(nullptr);
     }
 
     void mimeTypesOfFiles()

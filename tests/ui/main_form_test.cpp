@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
+#include <QElapsedTimer>
 
 #include <filesystem>
 #include <map>
@@ -34,7 +35,7 @@ const char* const kControls[] = { "ListeDrive", "ListeRepertoire", "Explorer", "
     "ShapeOmbre_4", "ShapeOmbre_5", "ShapeOmbre_6", "Line1_0", "Line2", "Line1_1", "ImageAppli", "Label2_11",
     "Label2_20", "Label2_21", "Label2_22", "TextInfo_0", "TextInfo_1", "TextInfo_2", "TextInfo_3", "TextInfo_4",
     "TextInfo_5", "TextInfo_6", "IconeFichier", "ZoneDesTableaux", "GridLogiciel_0", "GridLogiciel_1", "GridLogiciel_2",
-    "LabelInfo_1", "ListFichier", "LabelInfo_2", "PrintTexte", "ImageSelect", "PanelAide" };
+    "LabelInfo_1", "ListFichier", "LabelInfo_2", "PrintTexte", "ImageSelect", "PanelAide", "TypeProgramme" };
 
 QWidget* control(const MainForm& form, const char* name) { return form.findChild<QWidget*>(QString::fromLatin1(name)); }
 
@@ -161,10 +162,13 @@ private slots:
 
         QStringList expected { "GridLogiciel_0", "IconeFichier", "Line1_0", "PanelAide", "Quitter", "ShapeOmbre_0",
             "TextInfo_0", "TextInfo_1", "TextInfo_2", "TextInfo_3", "TextInfo_4", "TextInfo_5", "TextInfo_6",
-            "ZoneDesTableaux" };
+            "TypeProgramme", "ZoneDesTableaux" };
         QCOMPARE(changedControls(before, after), expected);
 
         QWidget* zone = control(form, "ZoneDesTableaux");
+        // The program type line keeps its left end and reaches the right edge of the tabs.
+        QCOMPARE(after["TypeProgramme"].x(), before["TypeProgramme"].x());
+        QCOMPARE(after["TypeProgramme"].right(), zone->geometry().right());
         QCOMPARE(after["ShapeOmbre_0"].right() + 1, W); // the shadow touches the right edge
         QCOMPARE(after["Quitter"].x(), after["ShapeOmbre_0"].x() - 5);
         QCOMPARE(zone->width(), W - 2 * zone->x());
@@ -324,6 +328,33 @@ private slots:
         QVERIFY(!tableButtonsEnabled(form));
         for (int t = 0; t < TableCount; ++t)
             QCOMPARE(form.tables().GridLogiciel(t).Rows(), 2); // one blank data row kept
+    }
+
+    // The window is painted on a clock during a scan, not once per folder (a paint costs far more than
+    // a folder): a tree of many top-level folders gets few paints, and the tables are whole at the end.
+    void scanPaintsOnAClockNotPerFolder()
+    {
+        test::TempDir tmp;
+        for (int i = 0; i < 150; ++i) {
+            std::string n = std::to_string(i);
+            tmp.write("cd/JEU" + n + "/DISK1/SETUP.EXE", "MZ");
+            tmp.write("cd/JEU" + n + "/DISK1/PROG" + n + ".EXE", "MZ");
+        }
+        MainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.selectDirectory(tmp.str() + "/cd"));
+        QElapsedTimer clock;
+        clock.start();
+        form.findChild<QAbstractButton*>(QStringLiteral("Explorer"))->click();
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(form.scanRefreshCount() <= elapsed / MainForm::kScanRefreshMs + 1,
+            qPrintable(QStringLiteral("%1 paints in %2 ms").arg(form.scanRefreshCount()).arg(elapsed)));
+        QCOMPARE(form.tables().GridLogiciel(0).Rows(), 151);
+        QCOMPARE(form.tables().GridLogiciel(1).Rows(), 151);
+        QCOMPARE(form.gridModel(0)->rowCount(), 150);
+        QVERIFY(!form.gridModel(0)->inBatch());
+        QVERIFY(!isBusy());
     }
 
     void secondScanReplacesTheFirst()

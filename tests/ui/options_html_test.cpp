@@ -128,6 +128,39 @@ private slots:
         QCOMPARE(again.options(), w.options());
     }
 
+    // Escape (or the close box) saves nothing: the window gives back the options it opened with, so the
+    // report and the next opening see what the settings file holds.
+    void escapeRestoresTheSavedOptions()
+    {
+        TempDir tmp;
+        std::string ini = tmp.str() + "/Quarex.ini";
+        Lib_OptionsHTML w(ini);
+        w.show();
+        child<QCheckBox>(w, "CheckTitre")->click();
+        child<QLineEdit>(w, "TextTitre")->setText(QStringLiteral("Gardé"));
+        child<QPushButton>(w, "Fermer")->click();
+        const HtmlOptions saved = w.options();
+        QVERIFY(saved.titre);
+
+        for (bool closeBox : { false, true }) {
+            w.show();
+            child<QCheckBox>(w, "CheckTitre")->click();
+            child<QCheckBox>(w, "CheckEntete")->click();
+            child<QRadioButton>(w, "OptionTag_1")->setChecked(true);
+            QVERIFY(!(w.options() == saved));
+            if (closeBox)
+                w.close();
+            else
+                QTest::keyClick(&w, Qt::Key_Escape);
+            QVERIFY(!w.isVisible());
+            QVERIFY2(w.options() == saved, closeBox ? "close box" : "Escape");
+            QVERIFY(child<QCheckBox>(w, "CheckTitre")->isChecked());
+            QVERIFY(child<QLineEdit>(w, "TextTitre")->isEnabled());
+            QCOMPARE(GetIniString("html", "html_titre", "", ini), std::string("Gardé"));
+            QCOMPARE(GetIniString("html", "html_entete", "", ini), std::string("0"));
+        }
+    }
+
     void savedSettingsApplyWithoutOpening()
     {
         TempDir tmp;

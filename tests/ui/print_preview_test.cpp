@@ -8,19 +8,24 @@
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
+#include "ui/print_preview_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <QDir>
+#include <QPrinter>
+#include <QRandomGenerator>
+#include <QSpinBox>
+#include <QTextLayout>
 
 #include <filesystem>
+#include <algorithm>
 
 using namespace quarex;
 
@@ -140,6 +145,10 @@ private slots:
     void printCommandsUseTheRightOrientationAndCleanUp();
     void exportCommandEndsTheBusyState();
     void previewWindowShowsThePages();
+    void lineCountsFromAdvancesAgreeWithTheTextLayout();
+    void previewDrawsOnlyThePagesInView();
+    void printToPdfProposesTheLastFolderAndOneDot();
+    void printingTellsItsProgressPageByPage();
     void sampleDiscExecutablesTable();
     void windowButtonsPrintTheVisibleTableAndTheText();
 };
@@ -405,12 +414,13 @@ void PrintPreviewTest::previewWindowShowsThePages()
     int pageCount = -1;
     bool arrowCursor = false;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         title = dialog->windowTitle();
-        if (auto* view = dialog->findChild<QPrintPreviewWidget*>())
-            pageCount = view->pageCount();
+        while (!dialog->isLaidOut())
+            dialog->layoutSlice();
+        pageCount = dialog->pageCount();
         arrowCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
         dialog->reject();
     });
@@ -419,6 +429,192 @@ void PrintPreviewTest::previewWindowShowsThePages()
     QVERIFY2(pageCount >= 10, qPrintable(QString::number(pageCount)));
     QVERIFY(arrowCursor);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// The page breaks of a long table count the lines of each cell from the characters' advances; whenever
+// that count answers, it must be the text layout's (a wrong count gives a row too short, its text cut).
+void PrintPreviewTest::lineCountsFromAdvancesAgreeWithTheTextLayout()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(10);
+    QFontMetricsF metrics(font, &printer);
+    std::array<double, 256> advances {};
+    for (int c = 0; c < 256; ++c)
+        advances[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+    auto layoutLines = [&](const QString& text, double width) {
+        QTextLayout layout(text, font, &printer);
+        QTextOption option(Qt::AlignLeft);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int lines = 0;
+        for (; lines < 3; ++lines) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(width);
+        }
+        layout.endLayout();
+        return std::max(1, layout.lineCount());
+    };
+
+    // Cells as a scan fills them: paths, file names, descriptions of one to many words.
+    QRandomGenerator random(20240611);
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyzéèàçô0123456789");
+    auto word = [&](int length) {
+        QString w;
+        for (int i = 0; i < length; ++i)
+            w += letters[random.bounded(letters.size())];
+        return w;
+    };
+    QStringList cells;
+    for (int i = 0; i < 1500; ++i) {
+        QString path = QStringLiteral(" /media/cdrom");
+        for (int d = random.bounded(1, 7); d > 0; --d)
+            path += QLatin1Char('/') + word(random.bounded(2, 14)).toUpper();
+        cells << path;
+        QString text = QStringLiteral(" ");
+        for (int w = random.bounded(1, 25); w > 0; --w) {
+            text += word(random.bounded(1, 16));
+            const char* joints[] = { " ", " ", " ", "'", ", ", ". ", "-", " (", ") ", "/" };
+            text += QLatin1String(joints[random.bounded(10)]);
+        }
+        cells << text << QStringLiteral(" Setup%1.exe").arg(i) << word(random.bounded(20, 120));
+    }
+    int answered = 0;
+    int plain = 0;
+    for (double share : { 0.38, 0.33, 0.17, 0.11 }) {
+        double width = printer.pageLayout().paintRectPixels(printer.resolution()).width() * share;
+        for (const QString& cell : cells) {
+            int fast = plainLineCount(cell, advances, width, 3);
+            // Paths broken at their slashes, file names: the cells the count is for.
+            bool isPlain = cell.startsWith(QLatin1String(" /media")) || cell.startsWith(QLatin1String(" Setup"));
+            plain += isPlain;
+            if (fast == 0)
+                continue;
+            answered += isPlain;
+            QVERIFY2(fast == layoutLines(cell, width),
+                qPrintable(QStringLiteral("[%1] at %2: %3 lines, the layout %4")
+                               .arg(cell)
+                               .arg(width)
+                               .arg(fast)
+                               .arg(layoutLines(cell, width))));
+        }
+    }
+    // The count must answer for most of them, or the long tables lose what it is for.
+    QVERIFY2(answered * 2 > plain, qPrintable(QStringLiteral("%1 of %2").arg(answered).arg(plain)));
+}
+
+// A long table in the preview: the pages are laid out as printing lays them out, but only those the
+// user looks at are drawn; the page box and the zoom move the view.
+void PrintPreviewTest::previewDrawsOnlyThePagesInView()
+{
+    test::TempDir dir;
+    QtPreviewEngine engine;
+    int printedPages = 0;
+    int previewPages = 0;
+    int drawnAtOpen = 0;
+    int currentAtOpen = -1;
+    int boxAtOpen = -1;
+    int drawnAfterJump = 0;
+    int currentAfterJump = -1;
+    int drawnAfterZoom = 0;
+    int zoomBefore = 0;
+    int zoomAfter = 0;
+    QtPreviewEngine::setPresenter([&](QtPreviewEngine& e) {
+        printedPages = e.writePdf(QString::fromStdString(dir.str()) + "/all.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        e.setUpPrinter(printer);
+        PrintPreviewDialog dialog(e, printer);
+        dialog.resize(900, 700);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QApplication::processEvents();
+        drawnAtOpen = dialog.pageView()->pagesDrawn();
+        currentAtOpen = dialog.pageView()->currentPage();
+        boxAtOpen = dialog.findChild<QSpinBox*>(QStringLiteral("NumeroPage"))->value();
+        while (!dialog.isLaidOut())
+            dialog.layoutSlice();
+        previewPages = dialog.pageCount();
+        auto* pageBox = dialog.findChild<QSpinBox*>(QStringLiteral("NumeroPage"));
+        QVERIFY(pageBox);
+        int before = dialog.pageView()->pagesDrawn();
+        pageBox->setValue(40);
+        dialog.pageView()->viewport()->repaint();
+        drawnAfterJump = dialog.pageView()->pagesDrawn() - before;
+        currentAfterJump = dialog.pageView()->currentPage();
+        zoomBefore = dialog.pageView()->zoomPercent();
+        before = dialog.pageView()->pagesDrawn();
+        dialog.findChild<QAction*>(QStringLiteral("ZoomAvant"))->trigger();
+        dialog.pageView()->viewport()->repaint();
+        zoomAfter = dialog.pageView()->zoomPercent();
+        drawnAfterZoom = dialog.pageView()->pagesDrawn() - before;
+        QCOMPARE(dialog.pageView()->currentPage(), 39);
+    });
+    {
+        PrtPreview job(engine);
+        job.DisplayGridLandscape(resultTable(3000), std::string("Liste des exécutables."));
+    }
+    QtPreviewEngine::setPresenter({});
+    QVERIFY2(printedPages > 60, qPrintable(QString::number(printedPages)));
+    QCOMPARE(previewPages, printedPages);
+    QVERIFY2(drawnAtOpen >= 1 && drawnAtOpen <= 4, qPrintable(QString::number(drawnAtOpen)));
+    // The window opens on the first page.
+    QCOMPARE(currentAtOpen, 0);
+    QCOMPARE(boxAtOpen, 1);
+    QCOMPARE(currentAfterJump, 39);
+    QVERIFY2(drawnAfterJump >= 1 && drawnAfterJump <= 4, qPrintable(QString::number(drawnAfterJump)));
+    QVERIFY(zoomAfter > zoomBefore);
+    QVERIFY2(drawnAfterZoom >= 1 && drawnAfterZoom <= 4, qPrintable(QString::number(drawnAfterZoom)));
+}
+
+// Printing to a PDF file proposes the title without its final period (no "..pdf"), in the folder used
+// last time for a PDF, else in the home folder.
+void PrintPreviewTest::printToPdfProposesTheLastFolderAndOneDot()
+{
+    QtPreviewEngine engine;
+    engine.setTitle(sPrintTableTitle(1));
+    engine.setApplicationTitle("Quarex");
+    QPrinter printer(QPrinter::HighResolution);
+    engine.setUpPrinter(printer);
+    QCOMPARE(printer.docName(), QStringLiteral("Liste des exécutables"));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/srv/rapports"), QStringLiteral("Liste des exécutables.")),
+        QStringLiteral("/srv/rapports/Liste des exécutables.pdf"));
+    QCOMPARE(pdfFileProposal(QString(), QStringLiteral("Liste des Archives ZIP...")),
+        QDir::home().filePath(QStringLiteral("Liste des Archives ZIP.pdf")));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral("A/B")), QStringLiteral("/tmp/A-B.pdf"));
+    QCOMPARE(pdfFileProposal(QStringLiteral("/tmp"), QStringLiteral(" . ")), QStringLiteral("/tmp/document.pdf"));
+}
+
+// Printing a long table tells how far it is, the pages' painting included, up to the end.
+void PrintPreviewTest::printingTellsItsProgressPageByPage()
+{
+    test::TempDir dir;
+    QtPreviewEngine engine;
+    std::vector<int> steps;
+    QtPreviewEngine::setPresenter([&](QtPreviewEngine& e) {
+        QPrinter printer(QPrinter::HighResolution);
+        e.setUpPrinter(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir.str()) + "/p.pdf");
+        int pages = e.render(printer, [&](int done, int total) {
+            QCOMPARE(total, 1000);
+            steps.push_back(done);
+        });
+        QVERIFY(pages > 5);
+        QVERIFY(static_cast<int>(steps.size()) >= pages);
+    });
+    {
+        PrtPreview job(engine);
+        job.DisplayGridLandscape(resultTable(300), std::string("Liste des exécutables."));
+    }
+    QtPreviewEngine::setPresenter({});
+    QVERIFY(!steps.empty());
+    QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+    QCOMPARE(steps.back(), 1000);
+    // The painting of the pages moves the bar on, past the tenth of the layout.
+    QVERIFY(std::count_if(steps.begin(), steps.end(), [](int v) { return v > 100 && v < 1000; }) > 3);
 }
 
 // The executables of the sample disc as the Imprimer button prints them. With QUAREX_KEEP_PDF set to a
