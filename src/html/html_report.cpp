@@ -110,8 +110,9 @@ namespace {
         if (path != cache.path) {
             cache.path = path;
             std::string text = loadViewerText(fs, path).value_or(std::string());
-            cache.html
-                = text.empty() ? std::string() : sTexteHTML(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>"));
+            // Line ends become tags; the other control characters of the disc's text go no further.
+            cache.html = text.empty() ? std::string()
+                                      : sTexteHTML(blankControls(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>")));
         }
         return cache.html;
     }
@@ -126,8 +127,9 @@ namespace {
         data.line(textHtml);
         data.line("</KBD>");
         data.line("</TD><TD ALIGN=CENTER>");
-        data.line(sEchappeHTML(d.productName) + "<BR>" + sEchappeHTML(d.copyright) + "<BR>"
-            + sEchappeHTML(d.internalNameShown()) + "<BR>" + sEchappeHTML(d.companyName));
+        auto shown = [](const std::string& text) { return blankControls(sEchappeHTML(text)); };
+        data.line(shown(d.productName) + "<BR>" + shown(d.copyright) + "<BR>" + shown(d.internalNameShown()) + "<BR>"
+            + shown(d.companyName));
         data.line("</TD></TR>");
         data.line("</TABLE><BR>");
     }
@@ -186,8 +188,12 @@ namespace {
 
 HtmlReportFiles htmlReportFiles(const std::string& fileName)
 {
-    std::size_t length = utf8Length(fileName);
-    std::string base = length > 4 ? utf8Left(fileName, length - 4) : std::string();
+    // Only the extension of the name part goes: a dot in a folder name, or the leading dot of a
+    // hidden name, is no extension.
+    std::size_t nameStart = fileName.rfind(kPathSeparator);
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    std::size_t dot = fileName.rfind('.');
+    std::string base = dot != std::string::npos && dot > nameStart ? fileName.substr(0, dot) : fileName;
     return { fileName, base + "_tableaux.htm", base + "_donnees.htm" };
 }
 
@@ -220,7 +226,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
         frameset.line("<HTML><HEAD><TITLE>Liste des ex\xC3\xA9"
                       "cutables et archives ZIP du r\xC3\xA9"
                       "pertoire : "
-            + sEchappeHTML(request.directory) + "</TITLE></HEAD>");
+            + sEchappeHTML(blankControls(request.directory)) + "</TITLE></HEAD>");
         frameset.line("<FRAMESET ROWS=\"55, 45\" BORDER=5 FRAMEBORDER=\"YES\" FRAMESPACING=5>");
         frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(tablesName) + "\" NAME=\"table\">");
         frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(detailsName) + "\" NAME=\"data\">");

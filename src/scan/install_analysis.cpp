@@ -86,21 +86,22 @@ public:
         return *m_logiciel;
     }
 
-    // The product name of the first file of the directory's list, or resource 405 without one.
+    // The product name of the first file of the directory's list; resource 405 when that file has no
+    // version block or no such key (an empty value stays empty).
     const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
     {
         if (!m_productName) {
-            std::string name;
+            auto productName = [](const zFileInfo& info) {
+                return info.hasKey(zFileInfo::ProductName) ? trim(info.sProductName()) : sLoadString(405);
+            };
             if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
-                name = currentInfo.sProductName();
+                m_productName = productName(currentInfo);
             } else {
                 const ListedFile& first = m_dir.files().front();
                 zFileInfo info;
                 info.PutFile(m_dir.handle(), first.rawName, first.facts);
-                name = info.sProductName();
+                m_productName = productName(info);
             }
-            name = trim(name);
-            m_productName = name.empty() ? sLoadString(405) : name;
         }
         return *m_productName;
     }
@@ -255,7 +256,7 @@ bool isSeparatorLine(std::string_view description)
 
 std::string readmeLine(std::string_view rawLine)
 {
-    std::string text = utf8Left(decodeDiscText(rawLine), 95);
+    std::string text = blankControls(utf8Left(decodeDiscText(rawLine), 95));
     for (char& c : text)
         if (c == '\t')
             c = ' ';
@@ -339,6 +340,15 @@ void analyseInstallation(
                     grid.setCell(row, 3, found);
             }
         }
+    }
+
+    // Names, script values and version strings come from the disc: a control character in them would
+    // reach the exports and the terminal as it is.
+    for (int c = 0; c < grid.Cols(); ++c) {
+        const std::string& cell = grid.cell(row, c);
+        std::string blanked = blankControls(cell);
+        if (blanked != cell)
+            grid.setCell(row, c, std::move(blanked));
     }
 }
 

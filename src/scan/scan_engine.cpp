@@ -171,6 +171,9 @@ void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFi
     grid.setCell(row, 2, " " + properCase(file.name));
     grid.setCell(row, 0, sDescriptionCell(info.sFileDescription()));
     grid.setRowPath(row, joinPath(dir.realPath(), file.rawName));
+    // What the details of the row need, kept now rather than read again.
+    grid.setRowFacts(row, packRowFacts(info, table == TableArchives));
+    m_tables.keptListings().keep(dir);
     // Description from setup scripts and readme files, size and date or version, final checks.
     analyseInstallation(grid, row, table, dir, file, info);
 }
@@ -179,6 +182,7 @@ void ScanEngine::scan(const std::string& directory)
 {
     for (int t = 0; t < TableCount; ++t)
         ClearGrid(m_tables.GridLogiciel(t), "");
+    m_tables.keptListings().clear();
     ExploreRepertoire(directory, true, true);
     InitTitresTableaux(m_tables);
     for (int t = 0; t < TableCount; ++t)
