@@ -5,6 +5,7 @@
 #include "text/string_table.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -346,9 +347,8 @@ void analyseInstallation(
     // reach the exports and the terminal as it is.
     for (int c = 0; c < grid.Cols(); ++c) {
         const std::string& cell = grid.cell(row, c);
-        std::string blanked = blankControls(cell);
-        if (blanked != cell)
-            grid.setCell(row, c, std::move(blanked));
+        if (std::any_of(cell.begin(), cell.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+            grid.setCell(row, c, blankControls(cell));
     }
 }
 

@@ -4,6 +4,8 @@
 #include "scan/scan_engine.h"
 #include "text/text.h"
 
+#include <algorithm>
+
 namespace quarex {
 
 namespace {
@@ -166,27 +168,44 @@ void KeptListings::clear()
 
 bool hasRelatedExtension(std::string_view name)
 {
-    std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    std::string_view extension = name.substr(dot + 1);
-    // The extensions of the "*.ext" patterns of the list, and ZIP.
-    static const std::vector<std::string_view> extensions = [] {
-        std::vector<std::string_view> out { "zip" };
+    // The extensions of the "*.ext" patterns of the list, and ZIP, lower-cased; and their longest length.
+    struct Extensions {
+        std::vector<std::string> list { "zip" };
+        std::size_t longest = 3;
+    };
+    static const Extensions known = [] {
+        Extensions out;
         std::string_view patterns = kRelatedPatterns;
         while (!patterns.empty()) {
             std::size_t semi = patterns.find(';');
             std::string_view pattern = patterns.substr(0, semi);
-            if (pattern.starts_with("*."))
-                out.push_back(pattern.substr(2));
+            if (pattern.starts_with("*.")) {
+                out.list.push_back(lowerCase(pattern.substr(2)));
+                out.longest = std::max(out.longest, pattern.size() - 2);
+            }
             if (semi == std::string_view::npos)
                 break;
             patterns.remove_prefix(semi + 1);
         }
         return out;
     }();
-    for (std::string_view known : extensions)
-        if (equalsAsciiNoCase(extension, known))
+    // Every name of a folder passes here during the scan: no allocation for the common case.
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot - 1 > known.longest)
+        return false;
+    char lower[16];
+    std::size_t length = name.size() - dot - 1;
+    if (length > sizeof lower) {
+        std::string longer = lowerCase(name.substr(dot + 1));
+        return std::find(known.list.begin(), known.list.end(), longer) != known.list.end();
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = name[dot + 1 + i];
+        lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    std::string_view extension(lower, length);
+    for (const std::string& e : known.list)
+        if (extension == e)
             return true;
     return false;
 }

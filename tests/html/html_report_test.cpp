@@ -411,3 +411,45 @@ TEST(HtmlReport, ReadmeTextCannotAddAttributesOrControlsToEitherPage)
         EXPECT_EQ(data.find(control), std::string::npos);
     }
 }
+
+TEST(HtmlReport, PagesFromWhatTheScanKeptAreThoseReadFromTheDisc)
+{
+    using namespace quarex::test;
+    PeBuilder pe;
+    pe.add(16, 1, 0x040C,
+        versionBlock32({ { "040C04E4",
+            { string32("CompanyName", "Durand & fils"), string32("LegalCopyright", "© 1996"),
+                string32("ProductName", "Dames") } } }));
+    TempDir tmp;
+    tmp.write("cd/JEU/DAMES.EXE", pe.build());
+    tmp.write("cd/JEU/DOS.EXE", "MZ" + std::string(100, '\0'));
+    tmp.write("cd/JEU/LISEZMOI.TXT", "Dames <http://dames.fr>\r\nauteur@dames.fr");
+    tmp.write("cd/JEU/DAMES.ZIP", "PK");
+    tmp.write("cd/JEU/DAMES.LST", "l");
+    tmp.write("cd/DISK1/SETUP.EXE", pe.build());
+    tmp.write("cd/DISK2/README.TXT", "Disque 2");
+    tmp.write("cd/DISK2/SUITE.EXE", "MZ");
+    ResultTables tables;
+    ScanEngine(tables).scan(tmp.str() + "/cd");
+    ResultTables bare = tables;
+    for (int t = 0; t < TableCount; ++t)
+        for (int r = 1; r < bare.GridLogiciel(t).Rows(); ++r)
+            bare.GridLogiciel(t).setRowFacts(r, {});
+
+    HtmlReportRequest request;
+    request.directory = tmp.str() + "/cd";
+    request.fileName = tmp.mkdir("kept") + "/r.htm";
+    FolderListingCache keptCache(&tables.keptListings());
+    ASSERT_TRUE(writeHtmlReport(tables, request, DetailsSource { nativeFileSystem(), "", &keptCache }));
+    request.fileName = tmp.mkdir("read") + "/r.htm";
+    FolderListingCache readCache;
+    ASSERT_TRUE(writeHtmlReport(bare, request, DetailsSource { nativeFileSystem(), "", &readCache }));
+    for (const char* page : { "/r_tableaux.htm", "/r_donnees.htm" }) {
+        std::string kept = readFile(tmp.str() + "/kept" + page);
+        EXPECT_EQ(kept, readFile(tmp.str() + "/read" + page)) << page;
+        EXPECT_GT(kept.size(), 1000u);
+    }
+    std::string data = readFile(tmp.str() + "/kept/r_donnees.htm");
+    EXPECT_NE(data.find("\r\nDames<BR>\xA9 1996<BR><BR>Durand &amp; fils\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("\r\n<BR><BR>Programme MS-DOS<BR>\r\n"), std::string::npos) << data;
+}
