@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <vector>
 
 namespace quarex {
@@ -94,14 +95,13 @@ namespace {
                 at = m_text.find('@', at + 1);
             if (at == std::string::npos)
                 return;
+            // A tag or a link before the address ends it as a blank does.
+            std::size_t floor = plainStart(at);
             std::size_t start = at;
-            while (true) {
-                if (start == 0)
-                    return; // no blank before the address
-                if (spanAt(start - 1) || endsAddress(m_text[start - 1]) || escapedBracketBefore(start))
-                    break;
+            while (start > floor && !endsAddress(m_text[start - 1]) && !escapedBracketBefore(start))
                 --start;
-            }
+            if (start == 0)
+                return; // no blank before the address
             addLink(start, addressEnd(at), true);
         }
 
@@ -149,24 +149,32 @@ namespace {
         // or the first tag or link after it.
         std::size_t addressEnd(std::size_t from) const
         {
-            std::size_t limit = m_text.size();
-            for (const Span& span : m_spans)
-                if (span.start > from) {
-                    limit = span.start;
-                    break;
-                }
+            auto next = std::upper_bound(m_spans.begin(), m_spans.end(), from,
+                [](std::size_t i, const Span& span) { return i < span.start; });
+            std::size_t limit = next == m_spans.end() ? m_text.size() : next->start;
             std::size_t end = from;
             while (end < limit && !endsAddress(m_text[end]) && !(m_text[end] == '&' && escapedBracketAt(end)))
                 ++end;
             return end;
         }
 
+        // The tag or link holding text[i], or nullptr (spans are in text order: a binary search).
         const Span* spanAt(std::size_t i) const
         {
-            for (const Span& span : m_spans)
-                if (i >= span.start && i < span.end)
-                    return &span;
-            return nullptr;
+            auto after = std::upper_bound(
+                m_spans.begin(), m_spans.end(), i, [](std::size_t at, const Span& span) { return at < span.start; });
+            if (after == m_spans.begin())
+                return nullptr;
+            const Span& span = *std::prev(after);
+            return i < span.end ? &span : nullptr;
+        }
+
+        // Where the plain text holding text[i] starts: the end of the last tag or link before it, or 0.
+        std::size_t plainStart(std::size_t i) const
+        {
+            auto after = std::upper_bound(
+                m_spans.begin(), m_spans.end(), i, [](std::size_t at, const Span& span) { return at < span.start; });
+            return after == m_spans.begin() ? 0 : std::prev(after)->end;
         }
 
         void addLink(std::size_t start, std::size_t end, bool mail)

@@ -195,3 +195,16 @@ TEST(PageHeader, SettingsValuesCannotBecomeMarkup)
         << header;
     EXPECT_EQ(sImageHTML("a b.gif", false), "<IMG SRC=\"a b.gif\" ALIGN=\"MIDDLE\">");
 }
+
+TEST(TexteHTML, AHugeReadmeIsLinkedWithoutGoingBackOverItsTags)
+{
+    // Many lines, then one very long word before the "@": each step of the search back must not look
+    // at every tag again.
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "ligne<BR>";
+    text += " " + std::string(200000, 'a') + "@b";
+    std::string html = sTexteHTML(text);
+    EXPECT_EQ(html.size(), text.size() + std::string("<A HREF=\"mailto:\"></A>").size() + 200002);
+    EXPECT_EQ(html.substr(html.size() - 7), "a@b</A>");
+}
