@@ -149,8 +149,8 @@ namespace {
         // or the first tag or link after it.
         std::size_t addressEnd(std::size_t from) const
         {
-            auto next = std::upper_bound(m_spans.begin(), m_spans.end(), from,
-                [](std::size_t i, const Span& span) { return i < span.start; });
+            auto next = std::upper_bound(
+                m_spans.begin(), m_spans.end(), from, [](std::size_t i, const Span& span) { return i < span.start; });
             std::size_t limit = next == m_spans.end() ? m_text.size() : next->start;
             std::size_t end = from;
             while (end < limit && !endsAddress(m_text[end]) && !(m_text[end] == '&' && escapedBracketAt(end)))
