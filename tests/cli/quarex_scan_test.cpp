@@ -89,8 +89,8 @@ TEST(QuarexScan, NamesFromTheDiscCannotDriveTheTerminal)
     tmp.mkdir(folder + "/SOUS/DOSSIER");
     // An unreadable readme is reported on standard error with its folder's name.
     ASSERT_EQ(::mkfifo((tmp.str() + "/" + folder + "/readme.txt").c_str(), 0644), 0);
-    ScanRun run = quarex::test::runCommand("script -qec '" + std::string(QUAREX_SCAN_BINARY) + " " + tmp.str()
-        + "/disc -o /dev/null' /dev/null");
+    ScanRun run = quarex::test::runCommand(
+        "script -qec '" + std::string(QUAREX_SCAN_BINARY) + " " + tmp.str() + "/disc -o /dev/null' /dev/null");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Exploration du r\xc3\xa9pertoire : " + tmp.str() + "/disc/A\\x1B]0;pirate\\x07"),
         std::string::npos)
