@@ -145,13 +145,13 @@ void KeptListings::keep(DirectoryContext& context)
             break; // neither a regular file nor a folder
         }
     }
-    auto [at, inserted] = m_listings.emplace(dir.path(), std::move(listing));
-    m_last = &at->first;
+    m_listings.emplace(dir.path(), std::move(listing));
+    m_last = dir.path();
 }
 
 bool KeptListings::has(const std::string& folder) const
 {
-    return (m_last && *m_last == folder) || m_listings.count(folder) != 0;
+    return m_last == folder || m_listings.count(folder) != 0;
 }
 
 const KeptListing* KeptListings::find(const std::string& folder) const
@@ -163,7 +163,7 @@ const KeptListing* KeptListings::find(const std::string& folder) const
 void KeptListings::clear()
 {
     m_listings.clear();
-    m_last = nullptr;
+    m_last.clear();
 }
 
 bool hasRelatedExtension(std::string_view name)

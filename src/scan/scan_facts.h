@@ -63,7 +63,7 @@ public:
 
 private:
     std::unordered_map<std::string, KeptListing> m_listings;
-    const std::string* m_last = nullptr;
+    std::string m_last; // the folder kept last
 };
 
 // True when a name's extension is one of the related kinds or ZIP (only ASCII letters matter).
