@@ -260,6 +260,9 @@ std::string sTexteHTML(std::string_view sTexte)
 {
     if (sTexte.empty())
         return {};
+    // Most cells hold no letter with an entity and nothing a link needs (":" of a web address, "@" of a mail one).
+    if (sTexte.find_first_of(":@\xC3") == std::string_view::npos)
+        return std::string(sTexte);
     // Each step searches the plain text only: an address never starts inside a tag or a link added before.
     LinkedText text(replaceEntities(sTexte));
     text.linkFirstWebAddress("http://");

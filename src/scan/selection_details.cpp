@@ -57,6 +57,15 @@ namespace {
         return path.find(kPathSeparator) == std::string::npos ? std::string() : directoryOf(path);
     }
 
+    // The text without its leading and trailing blanks, as trim gives it, without a copy.
+    std::string_view trimmedView(std::string_view text)
+    {
+        std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            return {};
+        return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    }
+
     // The name up to its first ".".
     std::string baseName(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
@@ -138,14 +147,19 @@ std::string SelectionDetails::offeredPath() const
 
 FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, const std::string& folder, bool whole)
 {
+    // The rows of a folder come one after the other: the folder asked for last is answered at once.
+    if (m_last && m_lastWhole == whole && m_lastFolder == folder)
+        return *m_last;
     const KeptListing* kept = !whole && m_kept ? m_kept->find(folder) : nullptr;
     std::map<std::string, Listing>& listings = kept ? m_keptListings : m_listings;
     auto found = listings.find(folder);
     if (found != listings.end())
-        return found->second;
-    if (listings.size() >= kCachedFolders)
+        return remember(folder, whole, found->second);
+    if (listings.size() >= kCachedFolders) {
         listings.clear();
-    Listing& l = listings[folder];
+        m_last = nullptr;
+    }
+    Listing& l = remember(folder, whole, listings[folder]);
     // An entry of a type the listing did not tell is looked at, as the scan did.
     auto add = [&](std::string_view rawName, bool isFolder) {
         std::string name = displayName(rawName);
@@ -181,6 +195,14 @@ FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, const s
     std::sort(l.files.begin(), l.files.end(), byName);
     std::sort(l.folders.begin(), l.folders.end(), byName);
     return l;
+}
+
+FolderListingCache::Listing& FolderListingCache::remember(const std::string& folder, bool whole, Listing& listing)
+{
+    m_lastFolder = folder;
+    m_lastWhole = whole;
+    m_last = &listing;
+    return listing;
 }
 
 const std::vector<FolderListingCache::Entry>* FolderListingCache::files(
@@ -282,7 +304,7 @@ int offeredTextIndex(const std::vector<RelatedFile>& files)
     static const std::array<const char*, 4> preferred = { "file_id.diz", "lisezmoi.txt", "readme.txt", "INSTALL.TXT" };
     for (const char* wanted : preferred)
         for (std::size_t i = 0; i < files.size(); ++i)
-            if (equalsNoCase(trim(files[i].name), wanted))
+            if (equalsNoCase(trimmedView(files[i].name), wanted))
                 return static_cast<int>(i);
     return -1;
 }

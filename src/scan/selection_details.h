@@ -64,6 +64,9 @@ public:
         : m_kept(kept)
     {
     }
+    // It remembers a pointer into its own listings: not to be copied.
+    FolderListingCache(const FolderListingCache&) = delete;
+    FolderListingCache& operator=(const FolderListingCache&) = delete;
 
     struct Entry {
         std::string name; // display text
@@ -86,9 +89,13 @@ private:
         std::map<std::string, std::vector<RelatedFile>, std::less<>> matches; // by pattern list
     };
     Listing& listing(FileSystem& fs, const std::string& folder, bool whole);
+    Listing& remember(const std::string& folder, bool whole, Listing& listing);
     const KeptListings* m_kept;
     std::map<std::string, Listing> m_listings;
     std::map<std::string, Listing> m_keptListings; // taken from m_kept
+    std::string m_lastFolder; // the folder asked for last, and its listing
+    bool m_lastWhole = false;
+    Listing* m_last = nullptr;
 };
 
 // Where the details of a row are read.
