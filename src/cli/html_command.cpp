@@ -22,7 +22,8 @@ int runHtmlCommand(ResultTables& tables, const std::string& file, int table, boo
     request.directory = directory;
     request.options = loadHtmlOptions(settingsFile.value_or(settingsFilePath()));
     DetailsSource source { fs, windowsDirectory() };
-    FolderListingCache cache;
+    // The folders as the scan listed them: the report does not list them again.
+    FolderListingCache cache(&tables.keptListings());
     source.cache = &cache;
     if (!writeHtmlReport(tables, request, source)) {
         std::cerr << "quarex-scan : rapport HTML non écrit : " << file << std::endl;

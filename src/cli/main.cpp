@@ -57,7 +57,10 @@ public:
         if (!m_enabled || text == m_last)
             return;
         m_last = text;
-        std::string shown = utf8Length(text) > m_width ? utf8Left(text, m_width) : text;
+        // A folder name is disc bytes: its control characters must not drive the terminal.
+        std::string shown = escapeControls(text);
+        if (utf8Length(shown) > m_width)
+            shown = utf8Left(shown, m_width);
         std::fprintf(stderr, "\r\033[K%s", shown.c_str());
         std::fflush(stderr);
     }

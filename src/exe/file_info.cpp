@@ -66,6 +66,9 @@ void zFileInfo::clear()
 {
     for (auto& s : m_items)
         s.clear();
+    m_found = 0;
+    m_headerKnown = false;
+    m_plainDos = false;
 }
 
 void zFileInfo::putFacts(const FileFacts& facts)
@@ -124,6 +127,11 @@ void zFileInfo::PutFile(
     }
     putFacts(facts);
     // No executable header fits in fewer than 64 bytes: such a file has no version block to open for.
+    // Opened anyway for its size, it tells at no cost whether it is a bare MS-DOS header.
+    if (readVersion && file && facts.isRegular && facts.size < 64) {
+        ExecutableImage image(*file);
+        notePlainDos(image);
+    }
     if (!readVersion || !facts.isRegular || facts.size < 64)
         return;
     if (!file)
@@ -143,15 +151,32 @@ void zFileInfo::PutOpenFile(ReadableFile* file, const FileFacts& facts)
 
 void zFileInfo::PutExecutable(ExecutableImage& image)
 {
-    if (auto version = image.searchableVersionBlock())
+    if (auto version = image.searchableVersionBlock()) {
         PutVersionBlock(version->block, version->valuesAreCp1252);
+        m_headerKnown = true; // a file with resources is no bare MS-DOS program
+        m_plainDos = false;
+    } else {
+        notePlainDos(image);
+    }
+}
+
+void zFileInfo::notePlainDos(ExecutableImage& image)
+{
+    const ExeHeader* header = image.header();
+    m_headerKnown = true;
+    m_plainDos = header && header->format == ExeFormat::Dos;
 }
 
 std::string zFileInfo::sValueOfKey(std::string_view block, std::string_view key)
 {
+    return valueOfKey(block, key).value_or(std::string());
+}
+
+std::optional<std::string> zFileInfo::valueOfKey(std::string_view block, std::string_view key)
+{
     std::size_t p = block.find(key);
     if (p == std::string_view::npos)
-        return {};
+        return std::nullopt;
     // The value follows the key and its NUL, padded to four bytes: 12 for an 11-character key,
     // 16 for 12 to 15 characters, 20 for 16 characters.
     std::size_t k = ((key.size() + 1 + 3) / 4) * 4;
@@ -173,8 +198,14 @@ void zFileInfo::PutVersionBlock(std::string_view block, bool valuesAreCp1252)
         { "OriginalFilename", OriginalFilename }, { "ProductName", ProductName },
         { "ProductVersion", ProductVersion } };
     for (const Key& key : keys) {
-        std::string value = sValueOfKey(block, key.name);
-        m_items[key.item] = valuesAreCp1252 ? cp1252ToUtf8(value) : decodeDiscText(value);
+        std::optional<std::string> value = valueOfKey(block, key.name);
+        if (!value) {
+            m_items[key.item].clear();
+            m_found &= ~(1u << key.item);
+            continue;
+        }
+        m_found |= 1u << key.item;
+        m_items[key.item] = valuesAreCp1252 ? cp1252ToUtf8(*value) : decodeDiscText(*value);
     }
 }
 

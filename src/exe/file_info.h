@@ -5,6 +5,7 @@
 #include "fs/file_system.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -66,18 +67,33 @@ public:
     const std::string& sProductVersion() const { return m_items[ProductVersion]; }
     const std::string& sCompanyName() const { return m_items[CompanyName]; }
 
+    // Whether the file is a bare MS-DOS program (MZ header alone); nothing when its header was not read.
+    std::optional<bool> plainDosProgram() const
+    {
+        return m_headerKnown ? std::optional<bool>(m_plainDos) : std::nullopt;
+    }
+
+    // True when the version block holds the key of a version string (its value may be empty).
+    bool hasKey(Item i) const { return (m_found >> i) & 1u; }
+
     // The property names, in item order ("Size", "SizeKo", … "CompanyName").
     static const std::array<const char*, ItemCount>& itemNames();
 
     // The value of one key in a single-byte version block, found by its first occurrence ("" when absent).
     static std::string sValueOfKey(std::string_view block, std::string_view key);
+    // The same, nothing when the key is absent.
+    static std::optional<std::string> valueOfKey(std::string_view block, std::string_view key);
 
 private:
     void clear();
     void putFacts(const FileFacts& facts);
+    void notePlainDos(ExecutableImage& image);
 
     FileSystem* m_fs = nullptr;
     std::array<std::string, ItemCount> m_items;
+    unsigned m_found = 0; // bit i: the version block holds the key of item i
+    bool m_headerKnown = false;
+    bool m_plainDos = false;
 };
 
 // "dd/mm/yyyy hh:mm:ss" of a time in seconds since the epoch, in local time.

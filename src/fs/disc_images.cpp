@@ -141,6 +141,7 @@ namespace {
         const std::string& path() const override { return m_inner->path(); }
         const std::vector<DirEntry>& entries() const override { return m_entries; }
         const FileFacts& facts() const override { return m_inner->facts(); }
+        bool listsEverything() const override { return m_inner->listsEverything(); }
 
         std::optional<FileFacts> statChild(std::string_view name) override
         {

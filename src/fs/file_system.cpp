@@ -181,6 +181,7 @@ namespace {
             if (fd < 0)
                 return nullptr;
             auto handle = std::unique_ptr<NativeDirectory>(new NativeDirectory(fd, std::move(link)));
+            handle->m_listsEverything = !keep;
             ListingFacts listing;
             if (!listEntries(fd, handle->m_entries, keep, listing))
                 return failed(std::move(handle));
@@ -212,6 +213,7 @@ namespace {
         }
         const std::vector<DirEntry>& entries() const override { return m_entries; }
         const FileFacts& facts() const override { return m_facts; }
+        bool listsEverything() const override { return m_listsEverything; }
 
         std::optional<FileFacts> statChild(std::string_view name) override
         {
@@ -333,6 +335,7 @@ namespace {
         mutable std::string m_path;
         FileFacts m_facts;
         std::vector<DirEntry> m_entries;
+        bool m_listsEverything = true;
     };
 
     class NativeFileSystem final : public FileSystem {

@@ -69,6 +69,8 @@ public:
         (void)keep;
         return openChildDirectory(entry.name);
     }
+    // False when the listing was opened with a filter and may leave out some files.
+    virtual bool listsEverything() const { return true; }
     // Lets go of system resources held for this directory until reacquireThrough() takes them back.
     virtual void release() { }
     // Takes back what release() let go, through an open child folder (never by path); false when the

@@ -21,6 +21,7 @@ Grid::Grid(int rows, int cols, int fixedRows, int fixedCols)
     int n = std::max(rows, m_fixedRows + 1);
     m_cells.assign(n, std::vector<std::string>(m_cols));
     m_rowPaths.assign(n, {});
+    m_rowFacts.assign(n, {});
     m_row = m_fixedRows;
     m_col = m_fixedCols < m_cols ? m_fixedCols : 0;
 }
@@ -34,6 +35,7 @@ void Grid::setRows(int rows)
     if (rows > old) {
         m_cells.resize(rows, std::vector<std::string>(m_cols));
         m_rowPaths.resize(rows);
+        m_rowFacts.resize(rows);
         if (m_freeKeyCol >= 0)
             for (int r = std::max(old, m_fixedRows); r < rows; ++r)
                 m_freeRows.insert(r);
@@ -42,6 +44,7 @@ void Grid::setRows(int rows)
     } else {
         m_cells.resize(rows);
         m_rowPaths.resize(rows);
+        m_rowFacts.resize(rows);
         m_freeRows.erase(m_freeRows.lower_bound(rows), m_freeRows.end());
         if (m_row >= rows)
             m_row = rows - 1;
@@ -157,6 +160,14 @@ void Grid::setRowPath(int row, std::string path)
         m_rowPaths[row] = std::move(path);
 }
 
+const std::string& Grid::rowFacts(int row) const { return row >= 0 && row < Rows() ? m_rowFacts[row] : kEmpty; }
+
+void Grid::setRowFacts(int row, std::string facts)
+{
+    if (row >= 0 && row < Rows())
+        m_rowFacts[row] = std::move(facts);
+}
+
 void Grid::AddItem(std::string_view line)
 {
     std::vector<std::string> row(m_cols);
@@ -173,6 +184,7 @@ void Grid::AddItem(std::string_view line)
         m_freeRows.insert(index);
     m_cells.push_back(std::move(row));
     m_rowPaths.emplace_back();
+    m_rowFacts.emplace_back();
     if (m_observer)
         m_observer->rowsInserted(index, index);
 }
@@ -183,6 +195,7 @@ void Grid::RemoveItem(int row)
         return;
     m_cells.erase(m_cells.begin() + row);
     m_rowPaths.erase(m_rowPaths.begin() + row);
+    m_rowFacts.erase(m_rowFacts.begin() + row);
     shiftFreeAfterRemoval(row);
     if (m_row >= Rows())
         m_row = Rows() - 1;
@@ -256,6 +269,7 @@ void ClearLineGrid(Grid& grid, int row, const std::string& fill)
     for (int c = grid.FixedCols(); c < grid.Cols(); ++c)
         grid.setCell(row, c, fill);
     grid.setRowPath(row, {});
+    grid.setRowFacts(row, {});
 }
 
 void ClearGrid(Grid& grid, const std::string& fill)

@@ -62,6 +62,10 @@ public:
     // The real path of the file a row describes (display text stays in the cells).
     const std::string& rowPath(int row) const;
     void setRowPath(int row, std::string path);
+    // What the layer that filled the row learnt of its file, packed as that layer likes ("" when nothing),
+    // so that it need not be read again; it follows the row like its path.
+    const std::string& rowFacts(int row) const;
+    void setRowFacts(int row, std::string facts);
 
     // Appends a row; the line holds the cell texts from column 0 on, separated by TABs.
     void AddItem(std::string_view line);
@@ -83,6 +87,7 @@ private:
 
     std::vector<std::vector<std::string>> m_cells;
     std::vector<std::string> m_rowPaths;
+    std::vector<std::string> m_rowFacts;
     std::vector<int> m_colWidths;
     std::vector<CellAlignment> m_alignments;
     int m_cols;

@@ -57,6 +57,12 @@ namespace {
             write(text);
             m_out.write("\r\n", 2);
         }
+        // Writes text already in the page's code page, and a line end.
+        void lineOfPageBytes(std::string_view bytes)
+        {
+            m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            m_out.write("\r\n", 2);
+        }
         // Writes text without a line end.
         void write(std::string_view text)
         {
@@ -96,35 +102,39 @@ namespace {
         return false;
     }
 
-    // The offered text of the last row, as its details line: the rows of one folder share their readme.
+    // The offered text of the last row, as its details line: the rows of one folder share their readme,
+    // so it is made and encoded for the page once.
     struct OfferedText {
         std::string path;
-        std::string html; // empty when the text is empty or unreadable
+        std::string pageBytes; // Windows-1252; empty when the text is empty or unreadable
     };
 
-    const std::string& offeredTextHtml(OfferedText& cache, FileSystem& fs, const std::string& path)
+    const std::string& offeredTextBytes(OfferedText& cache, FileSystem& fs, const std::string& path)
     {
         if (path != cache.path) {
             cache.path = path;
             std::string text = loadViewerText(fs, path).value_or(std::string());
-            cache.html
-                = text.empty() ? std::string() : sTexteHTML(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>"));
+            // Line ends become tags; the other control characters of the disc's text go no further.
+            cache.pageBytes = text.empty()
+                ? std::string()
+                : utf8ToCp1252(sTexteHTML(blankControls(sChangeCaractere(sEchappeHTML(text), "\r\n", "<BR>"))));
         }
-        return cache.html;
+        return cache.pageBytes;
     }
 
     void writeDetailsBlock(PageWriter& data, const std::string& escapedPath, const std::string& anchor,
-        const std::string& textHtml, const SelectionDetails& d)
+        const std::string& textBytes, const SelectionDetails& d)
     {
         data.line(kTableTag);
         data.line("<TR><TD ALIGN=CENTER COLSPAN=2>");
         data.line("<H3>" + sAncreHTML(escapedPath, true, true, anchor) + "</H3></TD></TR>");
         data.line("<TR VALIGN=TOP><TD><KBD>");
-        data.line(textHtml);
+        data.lineOfPageBytes(textBytes);
         data.line("</KBD>");
         data.line("</TD><TD ALIGN=CENTER>");
-        data.line(sEchappeHTML(d.productName) + "<BR>" + sEchappeHTML(d.copyright) + "<BR>"
-            + sEchappeHTML(d.internalNameShown()) + "<BR>" + sEchappeHTML(d.companyName));
+        auto shown = [](const std::string& text) { return blankControls(sEchappeHTML(text)); };
+        data.line(shown(d.productName) + "<BR>" + shown(d.copyright) + "<BR>" + shown(d.internalNameShown()) + "<BR>"
+            + shown(d.companyName));
         data.line("</TD></TR>");
         data.line("</TABLE><BR>");
     }
@@ -145,12 +155,13 @@ namespace {
                 request.progress(++rowsDone, rowsTotal);
             tablesPage.line("<P><TR>");
             SelectionDetails details;
-            std::string offered;
+            static const std::string kNone;
+            const std::string* offered = &kNone; // the page bytes of the offered text, shared by a folder's rows
             if (r >= 1) {
                 details = selectRow(grid, r, index, source);
                 std::string offeredPath = details.offeredPath();
                 if (!offeredPath.empty())
-                    offered = offeredTextHtml(offeredCache, source.fs, offeredPath);
+                    offered = &offeredTextBytes(offeredCache, source.fs, offeredPath);
             }
             for (int c = 0; c < grid.Cols(); ++c) {
                 std::string cellText;
@@ -159,10 +170,10 @@ namespace {
                     if (!request.keepDriveLetter)
                         path = sSansLecteur(path);
                     std::string escapedPath = sEchappeHTML(path);
-                    if (!offered.empty()) {
+                    if (!offered->empty()) {
                         std::string anchor = rowAnchorName(escapedPath, index, r);
                         cellText = sLienHTML(escapedPath, detailsName, kTargetData, anchor);
-                        writeDetailsBlock(data, escapedPath, anchor, offered, details);
+                        writeDetailsBlock(data, escapedPath, anchor, *offered, details);
                     } else {
                         cellText = escapedPath;
                     }
@@ -186,8 +197,12 @@ namespace {
 
 HtmlReportFiles htmlReportFiles(const std::string& fileName)
 {
-    std::size_t length = utf8Length(fileName);
-    std::string base = length > 4 ? utf8Left(fileName, length - 4) : std::string();
+    // Only the extension of the name part goes: a dot in a folder name, or the leading dot of a
+    // hidden name, is no extension.
+    std::size_t nameStart = fileName.rfind(kPathSeparator);
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    std::size_t dot = fileName.rfind('.');
+    std::string base = dot != std::string::npos && dot > nameStart ? fileName.substr(0, dot) : fileName;
     return { fileName, base + "_tableaux.htm", base + "_donnees.htm" };
 }
 
@@ -219,7 +234,7 @@ bool writeHtmlReport(ResultTables& tables, const HtmlReportRequest& request, con
     frameset.line("<HTML><HEAD><TITLE>Liste des ex\xC3\xA9"
                   "cutables et archives ZIP du r\xC3\xA9"
                   "pertoire : "
-        + sEchappeHTML(request.directory) + "</TITLE></HEAD>");
+        + sEchappeHTML(blankControls(request.directory)) + "</TITLE></HEAD>");
     frameset.line("<FRAMESET ROWS=\"55, 45\" BORDER=5 FRAMEBORDER=\"YES\" FRAMESPACING=5>");
     frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(tablesName) + "\" NAME=\"table\">");
     frameset.line("<FRAME SCROLLING=AUTO SRC=\"" + sEchappeHTML(detailsName) + "\" NAME=\"data\">");

@@ -1,5 +1,6 @@
 // The HTML report: a frameset page F, a tables page B + "_tableaux.htm" (upper frame "table")
-// and a details page B + "_donnees.htm" (lower frame "data"), B being F less its last four characters.
+// and a details page B + "_donnees.htm" (lower frame "data"), B being F less its extension: all three
+// in the folder of F.
 // Pages are written in Windows-1252 with CR LF line ends, one line at a time.
 #pragma once
 
@@ -22,7 +23,7 @@ struct HtmlReportRequest {
     std::function<void(int done, int total)> progress;
 };
 
-// The three file names of a report: F, B + "_tableaux.htm", B + "_donnees.htm".
+// The three file names of a report: F, B + "_tableaux.htm", B + "_donnees.htm" (B: F less its extension).
 struct HtmlReportFiles {
     std::string frameset;
     std::string tables;

@@ -16,10 +16,12 @@ std::string sChangeCaractere(std::string_view sTexte, std::string_view sCherche,
 // Escapes "&", "<", ">" and the double quote, so that text read from a disc cannot become markup.
 std::string sEchappeHTML(std::string_view sTexte);
 
-// The Latin-1 letters as named entities, then a link on the first web address of each kind and the first mail address.
+// The Latin-1 letters as named entities, then a link on the first web address of each kind and the first mail
+// address, each found in plain text only (outside the text's tags and the links already made); an address ends
+// at a blank, a control, a quote or an angle bracket.
 std::string sTexteHTML(std::string_view sTexte);
 
-// Every Latin-1 letter and separator replaced by "_" (callers upper-case the result).
+// Every Latin-1 letter, separator and control character replaced by "_" (callers upper-case the result).
 std::string sNomAncre(std::string_view sNom);
 
 // The BODY tag with the background picture and colour of the options (empty attributes when off).
@@ -38,7 +40,7 @@ std::string sFinHTML();
 std::string sAncreHTML(
     std::string_view sTexte, bool bGras, bool bTexte, const std::optional<std::string>& vNom = std::nullopt);
 
-// A link to an anchor of another file; empty for an empty text.
+// A link to an anchor of another file, its text with entities but no link of its own; empty for an empty text.
 std::string sLienHTML(std::string_view sTexte, std::string_view sFichier, std::string_view sAttributs,
     const std::optional<std::string>& vNom = std::nullopt);
 

@@ -12,16 +12,32 @@ namespace {
 
     thread_local CurrentError g_error;
 
+    // A message as the terminal shows it: its lines, each with its control characters escaped (names in
+    // messages come from the disc).
+    std::string terminalText(const std::string& text)
+    {
+        std::string out;
+        std::string_view rest = text;
+        while (true) {
+            std::size_t end = rest.find("\r\n");
+            out += escapeControls(rest.substr(0, end));
+            if (end == std::string_view::npos)
+                return out;
+            out += '\n';
+            rest.remove_prefix(end + 2);
+        }
+    }
+
     // Used when no window is there: errors and information go to standard error, questions get Cancel.
     class ConsoleDialogue final : public Dialogue {
     public:
         void showError(const std::string& text, const std::string& title) override
         {
-            std::cerr << title << ": " << replaceAll(text, "\r\n", "\n") << '\n';
+            std::cerr << terminalText(title) << ": " << terminalText(text) << '\n';
         }
         void showInformation(const std::string& text, const std::string&) override
         {
-            std::cerr << replaceAll(text, "\r\n", "\n") << '\n';
+            std::cerr << terminalText(text) << '\n';
         }
         int askQuestion(const std::string&, const std::string&) override { return AnswerCancel; }
         int chooseOption(const std::string&, const std::string&, const std::string&, int, const std::string*) override

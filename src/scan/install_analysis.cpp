@@ -5,6 +5,7 @@
 #include "text/string_table.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <vector>
@@ -92,27 +93,33 @@ public:
     void noteAnalysed(const ListedFile& file, const zFileInfo& info)
     {
         if (!m_firstFileProductName && !m_dir.files().empty() && m_dir.files().front().rawName == file.rawName)
-            m_firstFileProductName = info.sProductName();
+            m_firstFileProductName = productNameOf(info);
     }
 
-    // The product name of the first file of the directory's list, or resource 405 without one.
+    // A file's product name; resource 405 when it has no version block or no such key (an empty value
+    // stays empty).
+    static std::string productNameOf(const zFileInfo& info)
+    {
+        return info.hasKey(zFileInfo::ProductName) ? trim(info.sProductName()) : sLoadString(405);
+    }
+
+    // The product name of the first file of the directory's list.
     const std::string& firstProductName(const ListedFile& current, const zFileInfo& currentInfo)
     {
         if (!m_productName) {
-            std::string name;
             if (m_dir.files().empty() || m_dir.files().front().rawName == current.rawName) {
-                name = currentInfo.sProductName();
+                m_productName = productNameOf(currentInfo);
             } else if (m_firstFileProductName) {
-                name = *m_firstFileProductName;
-            } else if (tableForFile(m_dir.files().front().name) != TableArchives) {
+                m_productName = *m_firstFileProductName;
+            } else if (tableForFile(m_dir.files().front().name) == TableArchives) {
                 // An archive has no version strings: only a program is opened for its product name.
+                m_productName = sLoadString(405);
+            } else {
                 const ListedFile& first = m_dir.files().front();
                 zFileInfo info;
                 info.PutFile(m_dir.handle(), first.rawName, first.facts);
-                name = info.sProductName();
+                m_productName = productNameOf(info);
             }
-            name = trim(name);
-            m_productName = name.empty() ? sLoadString(405) : name;
         }
         return *m_productName;
     }
@@ -287,7 +294,7 @@ bool isSeparatorLine(std::string_view description)
 
 std::string readmeLine(std::string_view rawLine)
 {
-    std::string text = utf8Left(decodeDiscText(rawLine), 95);
+    std::string text = blankControls(utf8Left(decodeDiscText(rawLine), 95));
     for (char& c : text)
         if (c == '\t')
             c = ' ';
@@ -373,6 +380,14 @@ void analyseInstallation(
                     grid.setCell(row, 3, found);
             }
         }
+    }
+
+    // Names, script values and version strings come from the disc: a control character in them would
+    // reach the exports and the terminal as it is.
+    for (int c = 0; c < grid.Cols(); ++c) {
+        const std::string& cell = grid.cell(row, c);
+        if (std::any_of(cell.begin(), cell.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+            grid.setCell(row, c, blankControls(cell));
     }
 }
 

@@ -14,7 +14,8 @@ namespace quarex {
 
 // Refines the row just written for `file` (location, name and first description already in place):
 // the description from setup scripts and readme files, then the size and date (ZIP archives) or the
-// version, then the final checks of the description and the version taken from logiciel.txt.
+// version, then the final checks of the description and the version taken from logiciel.txt; control
+// characters of every cell of the row made blanks.
 void analyseInstallation(
     Grid& grid, int row, int table, DirectoryContext& dir, const ListedFile& file, const zFileInfo& info);
 
@@ -24,7 +25,7 @@ bool isLookedUpSibling(std::string_view name);
 // True when the trimmed, upper-cased text holds ten identical characters in a row, one of * # - = _.
 bool isSeparatorLine(std::string_view description);
 // A readme line as shown: decoded (UTF-8 when valid, else Windows-1252), cut to 95 characters,
-// tabs made blanks, trimmed.
+// tabs and other control characters made blanks, trimmed.
 std::string readmeLine(std::string_view rawLine);
 // The first two lines of a text file, raw and without their endings (CR LF, LF or CR); missing lines are "".
 std::array<std::string, 2> firstTwoLines(ReadableFile& file);

@@ -16,8 +16,12 @@ namespace {
     // very deep tree cannot exhaust the process's descriptors; it comes back through the child's "..".
     constexpr std::size_t kKeepOpenDepth = 48;
 
-    // What a scan's listing of a folder keeps beside its folders: the names the scan and its analysis use.
-    bool keepInScanListing(std::string_view name) { return matchesScanPatterns(name) || isLookedUpSibling(name); }
+    // What a scan's listing of a folder keeps beside its folders: the names the scan and its analysis use,
+    // and those the details of a row show as related files (kept for the HTML report).
+    bool keepInScanListing(std::string_view name)
+    {
+        return matchesScanPatterns(name) || isLookedUpSibling(name) || hasRelatedExtension(name);
+    }
 
     // One folder on the walk's stack: its folders still to walk, and the length of the display path up to
     // it (each level adds only its own name to one shared path).
@@ -265,6 +269,10 @@ void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFi
     grid.setCell(row, 2, " " + properCase(file.name));
     grid.setCell(row, 0, sDescriptionCell(info.sFileDescription()));
     grid.setRowPath(row, joinPath(dir.realPath(), file.rawName));
+    // What the details of the row need, kept now rather than read again.
+    grid.setRowFacts(row, packRowFacts(info, table == TableArchives));
+    // A filtered listing leaves out names that only an archive's base (JEU*.*) would ask for.
+    m_tables.keptListings().keep(dir, dir.handle().listsEverything());
     // Description from setup scripts and readme files, size and date or version, final checks.
     analyseInstallation(grid, row, table, dir, file, info);
 }
@@ -273,6 +281,7 @@ void ScanEngine::scan(const std::string& directory)
 {
     for (int t = 0; t < TableCount; ++t)
         ClearGrid(m_tables.GridLogiciel(t), "");
+    m_tables.keptListings().clear();
     ExploreRepertoire(directory, true, true);
     InitTitresTableaux(m_tables);
     for (int t = 0; t < TableCount; ++t)

@@ -6,6 +6,7 @@
 #include "fs/file_system.h"
 #include "grid/grid.h"
 #include "scan/directory_context.h"
+#include "scan/scan_facts.h"
 
 #include <array>
 #include <functional>
@@ -26,9 +27,13 @@ public:
     ResultTables();
     Grid& GridLogiciel(int index) { return m_grids[static_cast<std::size_t>(index)]; }
     const Grid& GridLogiciel(int index) const { return m_grids[static_cast<std::size_t>(index)]; }
+    // The folders of the rows as the scan listed them (for the details of the rows).
+    KeptListings& keptListings() { return m_kept; }
+    const KeptListings& keptListings() const { return m_kept; }
 
 private:
     std::array<Grid, TableCount> m_grids;
+    KeptListings m_kept;
 };
 
 // Writes the header rows, column widths and alignments of the three tables.

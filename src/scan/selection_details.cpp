@@ -14,10 +14,6 @@ namespace quarex {
 
 namespace {
 
-    // Related files other than those of an archive's own name.
-    constexpr std::string_view kRelatedPatterns
-        = "*.txt;*.diz;*.htm;*.gif;*.bmp;*.wmf;*.mov;*.avi;*.mpg;*.hlp;*.wri;*.doc;*.ico;*.wav;*.midi";
-
     // Listings kept by one cache before it starts again (a report walks folders in order).
     constexpr std::size_t kCachedFolders = 256;
 
@@ -59,6 +55,15 @@ namespace {
     std::string parentFolder(const std::string& path)
     {
         return path.find(kPathSeparator) == std::string::npos ? std::string() : directoryOf(path);
+    }
+
+    // The text without its leading and trailing blanks, as trim gives it, without a copy.
+    std::string_view trimmedView(std::string_view text)
+    {
+        std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            return {};
+        return text.substr(first, text.find_last_not_of(' ') - first + 1);
     }
 
     // The name up to its first ".".
@@ -105,8 +110,8 @@ namespace {
         return false;
     }
 
-    std::vector<RelatedFile> matching(const std::vector<FolderListingCache::Entry>* files, std::string_view patterns,
-        std::string_view excludedRawName)
+    std::vector<RelatedFile> matchingFiles(const std::vector<FolderListingCache::Entry>* files,
+        std::string_view patterns, std::string_view excludedRawName)
     {
         std::vector<RelatedFile> out;
         if (!files)
@@ -140,31 +145,50 @@ std::string SelectionDetails::offeredPath() const
     return offeredIndex < 0 ? std::string() : relatedPath(static_cast<std::size_t>(offeredIndex));
 }
 
-const FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, const std::string& folder)
+FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, const std::string& folder, bool whole)
 {
-    auto found = m_listings.find(folder);
-    if (found != m_listings.end())
-        return found->second;
-    if (m_listings.size() >= kCachedFolders)
-        m_listings.clear();
-    Listing& l = m_listings[folder];
-    auto dir = fs.openDirectory(folder);
-    if (!dir)
-        return l;
-    l.readable = true;
-    for (const DirEntry& e : dir->entries()) {
-        bool isFolder = e.type == EntryType::Directory;
-        if (e.type != EntryType::File && e.type != EntryType::Directory) {
-            auto facts = dir->statChild(e.name);
-            if (!facts)
-                continue;
-            isFolder = facts->isDirectory;
-            if (!isFolder && !facts->isRegular)
-                continue;
+    // The rows of a folder come one after the other: the folder asked for last is answered at once.
+    if (m_last && m_lastWhole == whole && m_lastFolder == folder)
+        return *m_last;
+    const KeptListing* kept = !whole && m_kept ? m_kept->find(folder) : nullptr;
+    std::map<std::string, Listing>& listings = kept ? m_keptListings : m_listings;
+    auto found = listings.find(folder);
+    if (found != listings.end())
+        return remember(folder, whole, found->second);
+    if (listings.size() >= kCachedFolders) {
+        listings.clear();
+        m_last = nullptr;
+    }
+    Listing& l = remember(folder, whole, listings[folder]);
+    // An entry of a type the listing did not tell is looked at, as the scan did.
+    auto add = [&](std::string_view rawName, bool isFolder) {
+        std::string name = displayName(rawName);
+        std::string upper = upperCase(name);
+        (isFolder ? l.folders : l.files).push_back(Entry { std::move(name), std::string(rawName), std::move(upper) });
+    };
+    auto addUntyped = [&](std::string_view rawName, const std::optional<FileFacts>& facts) {
+        if (facts && (facts->isDirectory || facts->isRegular))
+            add(rawName, facts->isDirectory);
+    };
+    if (kept) {
+        l.readable = true;
+        for (const KeptListing::Name& n : kept->names()) {
+            if (n.kind == KeptListing::Kind::Untyped)
+                addUntyped(n.rawName, fs.stat(joinPath(folder, n.rawName)));
+            else
+                add(n.rawName, n.kind == KeptListing::Kind::Folder);
         }
-        std::string name = displayName(e.name);
-        Entry entry { name, e.name, upperCase(name) };
-        (isFolder ? l.folders : l.files).push_back(std::move(entry));
+    } else {
+        auto dir = fs.openDirectory(folder);
+        if (!dir)
+            return l;
+        l.readable = true;
+        for (const DirEntry& e : dir->entries()) {
+            if (e.type == EntryType::File || e.type == EntryType::Directory)
+                add(e.name, e.type == EntryType::Directory);
+            else
+                addUntyped(e.name, dir->statChild(e.name));
+        }
     }
     auto byName
         = [](const Entry& a, const Entry& b) { return a.upper != b.upper ? a.upper < b.upper : a.rawName < b.rawName; };
@@ -173,15 +197,37 @@ const FolderListingCache::Listing& FolderListingCache::listing(FileSystem& fs, c
     return l;
 }
 
-const std::vector<FolderListingCache::Entry>* FolderListingCache::files(FileSystem& fs, const std::string& folder)
+FolderListingCache::Listing& FolderListingCache::remember(const std::string& folder, bool whole, Listing& listing)
 {
-    const Listing& l = listing(fs, folder);
+    m_lastFolder = folder;
+    m_lastWhole = whole;
+    m_last = &listing;
+    return listing;
+}
+
+const std::vector<FolderListingCache::Entry>* FolderListingCache::files(
+    FileSystem& fs, const std::string& folder, bool whole)
+{
+    const Listing& l = listing(fs, folder, whole);
     return l.readable ? &l.files : nullptr;
+}
+
+const std::vector<RelatedFile>* FolderListingCache::matching(
+    FileSystem& fs, const std::string& folder, std::string_view patterns)
+{
+    // The rows of one folder ask for the same kinds of files: the names are matched once per folder.
+    Listing& l = listing(fs, folder, false);
+    if (!l.readable)
+        return nullptr;
+    auto found = l.matches.find(patterns);
+    if (found == l.matches.end())
+        found = l.matches.emplace(std::string(patterns), matchingFiles(&l.files, patterns, {})).first;
+    return &found->second;
 }
 
 std::string FolderListingCache::subfolder(FileSystem& fs, const std::string& folder, std::string_view name)
 {
-    const Listing& l = listing(fs, folder);
+    const Listing& l = listing(fs, folder, false);
     // The folder of exactly that name wins over one that differs only by case.
     for (const Entry& e : l.folders)
         if (e.rawName == name)
@@ -203,24 +249,34 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
     std::string& foundIn)
 {
     foundIn = folder;
-    const auto* files = cache.files(fs, folder);
     std::string base = baseName(fileName);
     std::string patterns;
     std::vector<RelatedFile> found;
+    // The fixed list is matched once per folder; a program's own name is looked for in the whole listing.
+    bool byOwnName = false;
+    auto fixedList = [&](const std::string& dir, std::string_view excludedRawName) {
+        std::vector<RelatedFile> out;
+        if (const auto* all = cache.matching(fs, dir, patterns))
+            for (const RelatedFile& f : *all)
+                if (excludedRawName.empty() || f.rawName != excludedRawName)
+                    out.push_back(f);
+        return out;
+    };
 
     if (!windowsDirectory.empty() && equalsNoCase(AddBackslash(folder), AddBackslash(windowsDirectory))) {
         // The Windows folder holds many texts of its own: only those sharing the program's name.
+        byOwnName = true;
         patterns = base + ".*";
-        found = matching(files, patterns, rawFileName);
+        found = matchingFiles(cache.files(fs, folder, true), patterns, rawFileName);
     } else {
         if (isArchive) {
-            found = matching(files, base + "*.*", rawFileName);
+            found = matchingFiles(cache.files(fs, folder), base + "*.*", rawFileName);
             if (!found.empty())
                 patterns = base + "*.*";
         }
         if (patterns.empty()) {
             patterns = std::string(kRelatedPatterns) + (isArchive ? "" : ";*.zip");
-            found = matching(files, patterns, rawFileName);
+            found = fixedList(folder, rawFileName);
         }
     }
 
@@ -237,7 +293,7 @@ std::vector<RelatedFile> findRelatedFiles(FileSystem& fs, FolderListingCache& ca
         if (sibling.empty())
             break;
         current = joinPath(parent, sibling);
-        found = matching(cache.files(fs, current), patterns, {});
+        found = byOwnName ? matchingFiles(cache.files(fs, current, true), patterns, {}) : fixedList(current, {});
     }
     foundIn = current;
     return found;
@@ -248,7 +304,7 @@ int offeredTextIndex(const std::vector<RelatedFile>& files)
     static const std::array<const char*, 4> preferred = { "file_id.diz", "lisezmoi.txt", "readme.txt", "INSTALL.TXT" };
     for (const char* wanted : preferred)
         for (std::size_t i = 0; i < files.size(); ++i)
-            if (equalsNoCase(trim(files[i].name), wanted))
+            if (equalsNoCase(trimmedView(files[i].name), wanted))
                 return static_cast<int>(i);
     return -1;
 }
@@ -279,21 +335,32 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     std::string_view rawName = fileNameOf(d.realPath);
     d.relatedFolder = folder;
 
-    zFileInfo info(source.fs);
-    std::unique_ptr<ExecutableImage> image = info.PutFileName(d.realPath);
-    d.copyright = info.sLegalCopyright();
-    d.internalName = info.sInternalName();
-    d.companyName = info.sCompanyName();
-    d.productName = info.sProductName();
+    // What the scan kept of the file is enough, unless column 0 holds the placeholder "0" to replace.
+    std::optional<RowFacts> kept = unpackRowFacts(grid.rowFacts(row));
+    if (kept && trim(grid.cell(row, 0)) != "0") {
+        d.copyright = std::move(kept->copyright);
+        d.internalName = std::move(kept->internalName);
+        d.companyName = std::move(kept->companyName);
+        d.productName = std::move(kept->productName);
+        d.plainDosProgram = table != TableArchives && d.internalName.empty() && kept->plainDosProgram;
+    } else {
+        zFileInfo info(source.fs);
+        std::unique_ptr<ExecutableImage> image = info.PutFileName(d.realPath);
+        d.copyright = info.sLegalCopyright();
+        d.internalName = info.sInternalName();
+        d.companyName = info.sCompanyName();
+        d.productName = info.sProductName();
 
-    if (table != TableArchives && d.internalName.empty() && image) {
-        const ExeHeader* header = image->header();
-        d.plainDosProgram = header && header->format == ExeFormat::Dos;
+        if (table != TableArchives && d.internalName.empty() && image) {
+            const ExeHeader* header = image->header();
+            d.plainDosProgram = header && header->format == ExeFormat::Dos;
+        }
+
+        // An archive's column holds its size in Ko, as the scan writes it.
+        if (trim(grid.cell(row, 0)) == "0")
+            d.firstCell
+                = table == TableArchives ? sSizeCell(info) : blankControls(sDescriptionCell(info.sFileDescription()));
     }
-
-    // An archive's column holds its size in Ko, as the scan writes it.
-    if (trim(grid.cell(row, 0)) == "0")
-        d.firstCell = table == TableArchives ? sSizeCell(info) : sDescriptionCell(info.sFileDescription());
 
     FolderListingCache localCache;
     FolderListingCache& cache = source.cache ? *source.cache : localCache;

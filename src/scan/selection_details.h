@@ -5,6 +5,7 @@
 
 #include "grid/grid.h"
 #include "fs/file_system.h"
+#include "scan/scan_facts.h"
 
 #include <map>
 #include <optional>
@@ -58,13 +59,25 @@ struct SelectionDetails {
 // folder lists it once.
 class FolderListingCache {
 public:
+    // `kept`: the folders as the scan listed them, used instead of listing them again.
+    explicit FolderListingCache(const KeptListings* kept = nullptr)
+        : m_kept(kept)
+    {
+    }
+    // It remembers a pointer into its own listings: not to be copied.
+    FolderListingCache(const FolderListingCache&) = delete;
+    FolderListingCache& operator=(const FolderListingCache&) = delete;
+
     struct Entry {
         std::string name; // display text
         std::string rawName;
         std::string upper; // upper-cased display text
     };
     // The files (not folders) of a folder sorted by name without regard to case; nullptr when it cannot be read.
-    const std::vector<Entry>* files(FileSystem& fs, const std::string& folder);
+    // Unless `whole`, a folder the scan kept gives only the names its rows' details can ask for.
+    const std::vector<Entry>* files(FileSystem& fs, const std::string& folder, bool whole = false);
+    // The files of a folder matching one ";"-separated list of patterns, remembered for the folder.
+    const std::vector<RelatedFile>* matching(FileSystem& fs, const std::string& folder, std::string_view patterns);
     // The real name of a sub-folder matched without regard to case, or "".
     std::string subfolder(FileSystem& fs, const std::string& folder, std::string_view name);
 
@@ -73,9 +86,16 @@ private:
         bool readable = false;
         std::vector<Entry> files;
         std::vector<Entry> folders;
+        std::map<std::string, std::vector<RelatedFile>, std::less<>> matches; // by pattern list
     };
-    const Listing& listing(FileSystem& fs, const std::string& folder);
+    Listing& listing(FileSystem& fs, const std::string& folder, bool whole);
+    Listing& remember(const std::string& folder, bool whole, Listing& listing);
+    const KeptListings* m_kept;
     std::map<std::string, Listing> m_listings;
+    std::map<std::string, Listing> m_keptListings; // taken from m_kept
+    std::string m_lastFolder; // the folder asked for last, and its listing
+    bool m_lastWhole = false;
+    Listing* m_last = nullptr;
 };
 
 // Where the details of a row are read.

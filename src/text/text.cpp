@@ -1,5 +1,6 @@
 #include "text/text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quarex {
@@ -83,7 +84,8 @@ void appendUtf8(std::string& out, char32_t cp)
 
 namespace {
 
-    // Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined positions.
+    // Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined positions, which stand for the C1
+    // control of the same value (so that such a byte read from a disc is written back unchanged).
     constexpr std::array<char16_t, 32> kCp1252High = { 0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
         0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178 };
@@ -188,7 +190,7 @@ std::string cp1252ToUtf8(std::string_view bytes)
         if (c < 0x80)
             out.push_back(ch);
         else if (c < 0xA0)
-            appendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
+            appendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : c);
         else
             appendUtf8(out, c);
     }
@@ -207,6 +209,10 @@ std::string utf8ToCp1252(std::string_view text)
             continue;
         }
         char mapped = '?';
+        if (cp >= 0x80 && cp < 0xA0 && kCp1252High[cp - 0x80] == 0) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
         for (std::size_t k = 0; k < kCp1252High.size(); ++k) {
             if (kCp1252High[k] && kCp1252High[k] == cp) {
                 mapped = static_cast<char>(0x80 + k);
@@ -214,6 +220,45 @@ std::string utf8ToCp1252(std::string_view text)
             }
         }
         out.push_back(mapped);
+    }
+    return out;
+}
+
+std::string blankControls(std::string_view text)
+{
+    auto isBlanked = [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; };
+    if (std::none_of(text.begin(), text.end(), isBlanked))
+        return std::string(text);
+    std::string out(text);
+    std::replace_if(out.begin(), out.end(), isBlanked, ' ');
+    return out;
+}
+
+std::string escapeControls(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&](unsigned value) {
+        out += "\\x";
+        out += kHex[(value >> 4) & 0xF];
+        out += kHex[value & 0xF];
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t start = i;
+        char32_t cp = nextCodePoint(text, i);
+        std::string_view sequence = text.substr(start, i - start);
+        if (static_cast<unsigned char>(text[start]) >= 0x80 && !isValidUtf8(sequence)) {
+            // A stray byte is shown as such: with what follows, a terminal could read it as a command.
+            escape(static_cast<unsigned char>(text[start]));
+            i = start + 1;
+        } else if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) {
+            // C0 and C1 controls (some terminals take U+009B as the start of a command).
+            escape(static_cast<unsigned>(cp));
+        } else {
+            out.append(sequence);
+        }
     }
     return out;
 }

@@ -15,12 +15,17 @@ std::string trimWhitespace(std::string_view text);
 
 // True when the bytes form valid UTF-8 (no overlongs, no surrogates).
 bool isValidUtf8(std::string_view bytes);
-// Decodes Windows-1252 bytes to UTF-8 (undefined bytes map to U+FFFD).
+// Decodes Windows-1252 bytes to UTF-8 (the five undefined bytes map to the C1 controls of the same value).
 std::string cp1252ToUtf8(std::string_view bytes);
-// Encodes UTF-8 text in Windows-1252; characters without a mapping become '?'.
+// Encodes UTF-8 text in Windows-1252; characters without a mapping become '?' (U+0081, U+008D, U+008F,
+// U+0090 and U+009D give back their byte).
 std::string utf8ToCp1252(std::string_view text);
 // Text read from a disc: UTF-8 when valid, otherwise Windows-1252.
 std::string decodeDiscText(std::string_view bytes);
+// The text with every C0 control but the tab replaced by a blank (cell texts made of disc bytes).
+std::string blankControls(std::string_view text);
+// The text with C0 and C1 controls, DEL and bytes that are not UTF-8 written as "\xHH" (names shown on a terminal).
+std::string escapeControls(std::string_view text);
 // Appends one code point as UTF-8.
 void appendUtf8(std::string& out, char32_t codePoint);
 // Decodes one code point from UTF-8 at `i`; an invalid byte gives U+FFFD and advances by one.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 using quarex::test::TempDir;
 
@@ -209,4 +210,26 @@ TEST(QuarexScan, FolderThatCannotBeOpenedGivesStatusThreeAndALineOnStandardError
     EXPECT_EQ(rows.out.find("\" Deep.exe\""), std::string::npos);
 
     EXPECT_EQ(runScan("--format csv '" + disc + "'").status, 0);
+}
+
+TEST(QuarexScan, NamesFromTheDiscCannotDriveTheTerminal)
+{
+    // The progress line is only written to a terminal: `script` gives the program one.
+    if (quarex::test::runCommand("command -v script").status != 0)
+        GTEST_SKIP() << "no script command to give the program a terminal";
+    TempDir tmp;
+    std::string folder = "disc/A\x1b]0;pirate\x07";
+    tmp.write(folder + "/X.EXE", "MZ");
+    tmp.mkdir(folder + "/SOUS/DOSSIER");
+    // An unreadable readme is reported on standard error with its folder's name.
+    ASSERT_EQ(::mkfifo((tmp.str() + "/" + folder + "/readme.txt").c_str(), 0644), 0);
+    ScanRun run = quarex::test::runCommand(
+        "script -qec '" + std::string(QUAREX_SCAN_BINARY) + " " + tmp.str() + "/disc -o /dev/null' /dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Exploration du r\xc3\xa9pertoire : " + tmp.str() + "/disc/A\\x1B]0;pirate\\x07"),
+        std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("/disc/A\\x1B]0;pirate\\x07/readme.txt"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("\x1b]"), std::string::npos);
+    EXPECT_EQ(run.out.find('\x07'), std::string::npos);
 }

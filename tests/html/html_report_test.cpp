@@ -4,6 +4,7 @@
 #include "messages/messages.h"
 #include "text/text.h"
 #include "exe/exe_builder.h"
+#include "support/html_markup.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
 
@@ -11,6 +12,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <sstream>
 
 using namespace quarex;
 using quarex::test::readFile;
@@ -220,8 +222,16 @@ TEST(HtmlReport, FileNamesAndDriveLetters)
     HtmlReportFiles f = htmlReportFiles("/home/moi/rapport.htm");
     EXPECT_EQ(f.tables, "/home/moi/rapport_tableaux.htm");
     EXPECT_EQ(f.details, "/home/moi/rapport_donnees.htm");
-    EXPECT_EQ(htmlReportFiles("/d/rapport").tables, "/d/rap_tableaux.htm");
     EXPECT_EQ(htmlReportFiles("/d/récapé.htm").details, "/d/récapé_donnees.htm");
+    // Only a real extension goes, and only from the name: the pages stay in the folder of F.
+    EXPECT_EQ(htmlReportFiles("/d/rapport").tables, "/d/rapport_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("dir/sub/x").tables, "dir/sub/x_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("/home/user/ab").details, "/home/user/ab_donnees.htm");
+    EXPECT_EQ(htmlReportFiles("x.htm").tables, "x_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("x").tables, "x_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("/cd.v2/liste").tables, "/cd.v2/liste_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("/d/.htm").tables, "/d/.htm_tableaux.htm");
+    EXPECT_EQ(htmlReportFiles("/d/r.fr.html").details, "/d/r.fr_donnees.htm");
     EXPECT_EQ(sSansLecteur("C:\\JEUX\\SETUP.EXE"), "\\JEUX\\SETUP.EXE");
     EXPECT_EQ(sSansLecteur("/mnt/cd/a:b"), "/mnt/cd/a:b");
     EXPECT_EQ(sSansLecteur("d:"), "");
@@ -337,4 +347,109 @@ TEST(HtmlReport, VersionStringsOfTheDetailsBlockAreEscaped)
                   "</TD></TR>\r\n"),
         std::string::npos)
         << data;
+}
+
+TEST(HtmlReport, PagesOfANameWithoutExtensionStayInItsFolderAndTheFramesetFindsThem)
+{
+    OneZip z;
+    std::string sub = z.tmp.mkdir("dir/sub");
+    HtmlReportRequest request;
+    request.fileName = sub + "/x";
+    DetailsSource source { nativeFileSystem(), "" };
+    ASSERT_TRUE(writeHtmlReport(z.tables, request, source));
+    for (const char* name : { "x", "x_tableaux.htm", "x_donnees.htm" })
+        EXPECT_TRUE(std::filesystem::exists(sub + "/" + name)) << name;
+    std::size_t written = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(z.tmp.str()))
+        written += entry.path().extension() == ".htm";
+    EXPECT_EQ(written, 2u);
+    std::string frames = readFile(sub + "/x");
+    EXPECT_NE(frames.find("SRC=\"x_tableaux.htm\" NAME=\"table\""), std::string::npos) << frames;
+    EXPECT_NE(frames.find("SRC=\"x_donnees.htm\" NAME=\"data\""), std::string::npos) << frames;
+    EXPECT_NE(readFile(sub + "/x_tableaux.htm").find("HREF=\"x_donnees.htm#"), std::string::npos);
+}
+
+TEST(HtmlReport, ReadmeTextCannotAddAttributesOrControlsToEitherPage)
+{
+    TempDir tmp;
+    ResultTables tables;
+    InitTitresTableaux(tables);
+    std::string folder = tmp.mkdir("J");
+    tmp.write("J/JEU.EXE", "MZ");
+    tmp.write("J/SETUP.EXE", "MZ");
+    const std::string lines[] = { "http://x/onmouseover=alert(1)//@y", "http://ftp://x/onmouseover=alert(2)//" };
+    tmp.write("J/readme.txt", lines[0] + "\r\n" + lines[1] + "\r\nfin\x1a" + std::string(1, '\0') + "\x1b[2J\r\n");
+    fillRow(tables.GridLogiciel(0), 1, { lines[0], " " + folder, " Setup.exe", "" }, folder + "/SETUP.EXE");
+    fillRow(tables.GridLogiciel(1), 1, { lines[1], " " + folder, " Jeu.exe", "" }, folder + "/JEU.EXE");
+
+    HtmlReportRequest request;
+    request.fileName = tmp.str() + "/r.htm";
+    DetailsSource source { nativeFileSystem(), "" };
+    ASSERT_TRUE(writeHtmlReport(tables, request, source));
+    std::string tablesPage = readFile(tmp.str() + "/r_tableaux.htm");
+    std::string data = readFile(tmp.str() + "/r_donnees.htm");
+
+    // The cells of the tables page and the offered text of the details page hold links only.
+    std::vector<std::string> fragments;
+    std::istringstream in(tablesPage);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("<TD>", 0) == 0 && line.size() >= 10 && line.find("TARGET=") == std::string::npos)
+            fragments.push_back(line.substr(4, line.size() - 10));
+    std::size_t kbd = data.find("<KBD>\r\n");
+    while (kbd != std::string::npos) {
+        std::size_t end = data.find("\r\n</KBD>", kbd);
+        fragments.push_back(data.substr(kbd + 7, end - kbd - 7));
+        kbd = data.find("<KBD>\r\n", end);
+    }
+    ASSERT_EQ(fragments.size(), 8u);
+    for (const std::string& fragment : fragments)
+        EXPECT_EQ(quarex::test::markupFault(fragment), "") << fragment;
+    EXPECT_NE(tablesPage.find("<TD> <A HREF=\"" + lines[0] + "\">" + lines[0] + "</A></TD>"), std::string::npos);
+    EXPECT_NE(data.find("<BR>fin   [2J\r\n</KBD>"), std::string::npos) << data;
+    for (char control : { '\0', '\x1a', '\x1b' }) {
+        EXPECT_EQ(tablesPage.find(control), std::string::npos);
+        EXPECT_EQ(data.find(control), std::string::npos);
+    }
+}
+
+TEST(HtmlReport, PagesFromWhatTheScanKeptAreThoseReadFromTheDisc)
+{
+    using namespace quarex::test;
+    PeBuilder pe;
+    pe.add(16, 1, 0x040C,
+        versionBlock32({ { "040C04E4",
+            { string32("CompanyName", "Durand & fils"), string32("LegalCopyright", "© 1996"),
+                string32("ProductName", "Dames") } } }));
+    TempDir tmp;
+    tmp.write("cd/JEU/DAMES.EXE", pe.build());
+    tmp.write("cd/JEU/DOS.EXE", "MZ" + std::string(100, '\0'));
+    tmp.write("cd/JEU/LISEZMOI.TXT", "Dames <http://dames.fr>\r\nauteur@dames.fr");
+    tmp.write("cd/JEU/DAMES.ZIP", "PK");
+    tmp.write("cd/JEU/DAMES.LST", "l");
+    tmp.write("cd/DISK1/SETUP.EXE", pe.build());
+    tmp.write("cd/DISK2/README.TXT", "Disque 2");
+    tmp.write("cd/DISK2/SUITE.EXE", "MZ");
+    ResultTables tables;
+    ScanEngine(tables).scan(tmp.str() + "/cd");
+    ResultTables bare = tables;
+    for (int t = 0; t < TableCount; ++t)
+        for (int r = 1; r < bare.GridLogiciel(t).Rows(); ++r)
+            bare.GridLogiciel(t).setRowFacts(r, {});
+
+    HtmlReportRequest request;
+    request.directory = tmp.str() + "/cd";
+    request.fileName = tmp.mkdir("kept") + "/r.htm";
+    FolderListingCache keptCache(&tables.keptListings());
+    ASSERT_TRUE(writeHtmlReport(tables, request, DetailsSource { nativeFileSystem(), "", &keptCache }));
+    request.fileName = tmp.mkdir("read") + "/r.htm";
+    FolderListingCache readCache;
+    ASSERT_TRUE(writeHtmlReport(bare, request, DetailsSource { nativeFileSystem(), "", &readCache }));
+    for (const char* page : { "/r_tableaux.htm", "/r_donnees.htm" }) {
+        std::string kept = readFile(tmp.str() + "/kept" + page);
+        EXPECT_EQ(kept, readFile(tmp.str() + "/read" + page)) << page;
+        EXPECT_GT(kept.size(), 1000u);
+    }
+    std::string data = readFile(tmp.str() + "/kept/r_donnees.htm");
+    EXPECT_NE(data.find("\r\nDames<BR>\xA9 1996<BR><BR>Durand &amp; fils\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("\r\n<BR><BR>Programme MS-DOS<BR>\r\n"), std::string::npos) << data;
 }

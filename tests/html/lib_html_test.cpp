@@ -1,5 +1,7 @@
 #include "html/lib_html.h"
 
+#include "support/html_markup.h"
+
 #include <gtest/gtest.h>
 
 using namespace quarex;
@@ -141,4 +143,68 @@ TEST(EchappeHTML, DiscTextCannotBecomeMarkup)
     // Escaped first, the text still gets its entities and links.
     EXPECT_EQ(sTexteHTML(sEchappeHTML("<Entrée> voir http://a.b/?x=1&y=2")),
         "&lt;Entr&eacute;e&gt; voir  <A HREF=\"http://a.b/?x=1&amp;y=2\">http://a.b/?x=1&amp;y=2</A>");
+}
+
+TEST(TexteHTML, LinksAreMadeInPlainTextOnlyAndAddressesStayInsideTheirAttribute)
+{
+    using quarex::test::markupFault;
+    // Each later step used to search the markup of the earlier ones.
+    EXPECT_EQ(sTexteHTML(sEchappeHTML("http://x/onmouseover=alert(1)//@y")),
+        " <A HREF=\"http://x/onmouseover=alert(1)//@y\">http://x/onmouseover=alert(1)//@y</A>");
+    EXPECT_EQ(sTexteHTML(sEchappeHTML("http://ftp://x/onmouseover=alert(2)//")),
+        " <A HREF=\"http://ftp://x/onmouseover=alert(2)//\">http://ftp://x/onmouseover=alert(2)//</A>");
+    // A later step still links what lies outside the earlier links.
+    EXPECT_EQ(sTexteHTML("http://a/b ftp://c nom@d"),
+        " <A HREF=\"http://a/b\">http://a/b</A>  <A HREF=\"ftp://c\">ftp://c</A> <A HREF=\"mailto:nom@d\">nom@d</A>");
+    EXPECT_EQ(sTexteHTML("ftp://ahttp://b"), " <A HREF=\"ftp://a\">ftp://a</A> <A HREF=\"http://b\">http://b</A>");
+    // Quotes, angle brackets and blanks end an address, raw or escaped.
+    EXPECT_EQ(sTexteHTML(sEchappeHTML("Auteur <nom@serveur.fr>")),
+        "Auteur &lt;<A HREF=\"mailto:nom@serveur.fr\">nom@serveur.fr</A>&gt;");
+    EXPECT_EQ(sTexteHTML(sEchappeHTML("voir \"http://a.b/\" ici")),
+        "voir &quot; <A HREF=\"http://a.b/\">http://a.b/</A>&quot; ici");
+    EXPECT_EQ(sTexteHTML("http://a\"onclick=x>y\tz"), " <A HREF=\"http://a\">http://a</A>\"onclick=x>y\tz");
+    EXPECT_EQ(sTexteHTML("a\tb@c"), "a\t<A HREF=\"mailto:b@c\">b@c</A>");
+    // An address never starts or goes on inside a tag of the text.
+    EXPECT_EQ(
+        sTexteHTML("<BR>http://<BR>x@y"), "<BR> <A HREF=\"http://\">http://</A><BR><A HREF=\"mailto:x@y\">x@y</A>");
+    for (const char* line : { "http://x/onmouseover=alert(1)//@y", "http://ftp://x/onmouseover=alert(2)//",
+             "ftp://http://\"@'<>@x", "a@b@c http://@ ftp://@ d@e", "<a href=\"http://x\">m@n</a>", "http://" })
+        EXPECT_EQ(markupFault(sTexteHTML(sEchappeHTML(line))), "") << line;
+}
+
+TEST(PageHeader, SettingsValuesCannotBecomeMarkup)
+{
+    HtmlOptions o;
+    o.back = true;
+    o.imageBack = "x\" onload=\"alert(5)";
+    o.fond = true;
+    o.couleurRGB = "#FFF\"><SCRIPT>";
+    o.image = true;
+    o.imageDebut = "a.gif\"--><SCRIPT>alert(6)</SCRIPT>";
+    o.titre = true;
+    o.texteTitre = "</TITLE><SCRIPT>alert(7)</SCRIPT> & co";
+    EXPECT_EQ(
+        sBaliseBody(o), "<BODY BACKGROUND=\"x&quot; onload=&quot;alert(5)\" BGCOLOR=\"#FFF&quot;&gt;&lt;SCRIPT&gt;\">");
+    std::string header = sEnteteHTML(o);
+    EXPECT_EQ(header.find("<SCRIPT>"), std::string::npos) << header;
+    EXPECT_NE(
+        header.find("<TITLE>&lt;/TITLE&gt;&lt;SCRIPT&gt;alert(7)&lt;/SCRIPT&gt; &amp; co</TITLE>"), std::string::npos)
+        << header;
+    EXPECT_NE(header.find("<!--IMG SRC=\"a.gif&quot;--&gt;&lt;SCRIPT&gt;alert(6)&lt;/SCRIPT&gt;\" ALIGN=\"MIDDLE\"-->"),
+        std::string::npos)
+        << header;
+    EXPECT_EQ(sImageHTML("a b.gif", false), "<IMG SRC=\"a b.gif\" ALIGN=\"MIDDLE\">");
+}
+
+TEST(TexteHTML, AHugeReadmeIsLinkedWithoutGoingBackOverItsTags)
+{
+    // Many lines, then one very long word before the "@": each step of the search back must not look
+    // at every tag again.
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += "ligne<BR>";
+    text += " " + std::string(200000, 'a') + "@b";
+    std::string html = sTexteHTML(text);
+    EXPECT_EQ(html.size(), text.size() + std::string("<A HREF=\"mailto:\"></A>").size() + 200002);
+    EXPECT_EQ(html.substr(html.size() - 7), "a@b</A>");
 }

@@ -415,3 +415,52 @@ TEST(Rows, SiblingLookupPrefersTheExactNameThenTheFirstInAnotherCase)
     EXPECT_FALSE(equalsNoCase("setup.exe", "SETUP.EX\xc3\x89"));
     EXPECT_TRUE(equalsNoCase("caf\xc3\xa9", "CAF\xc3\x89"));
 }
+
+TEST(Rows, EmptyProductNameStaysEmptyAndOnlyAMissingOneGetsTheMessage)
+{
+    TempDir tmp;
+    std::string dir = tmp.mkdir("d");
+    tmp.write("d/A.EXE", "MZ");
+    EXPECT_EQ(analyse(dir, "A.EXE", versionBlock({ { "ProductName", "" } })).description, "");
+    EXPECT_EQ(analyse(dir, "A.EXE", versionBlock({ { "ProductName", "   " } })).description, "");
+    EXPECT_EQ(analyse(dir, "A.EXE", versionBlock({ { "CompanyName", "Durand" } })).description,
+        "Ne contient pas de nom produit.");
+    // The empty value of the first file of the list decides for the others too.
+    tmp.write("d/B.EXE", "MZ");
+    EXPECT_EQ(analyse(dir, "B.EXE", versionBlock({ { "ProductName", "Autre" } })).description,
+        "Ne contient pas de nom produit.");
+}
+
+TEST(Rows, ControlCharactersFromTheDiscBecomeBlanksInEveryCell)
+{
+    TempDir tmp;
+    std::string disc = tmp.mkdir("cd");
+    std::string folder = tmp.mkdir(std::string("cd/T\x1b]0;pirate\x07"));
+    tmp.write(std::string("cd/T\x1b]0;pirate\x07/JEU\x1b.EXE"), "MZ");
+    tmp.write(std::string("cd/T\x1b]0;pirate\x07/readme.txt"), std::string("Jeu\0de\x1b[31m dames\r\n", 19));
+    tmp.write("cd/LOGICIEL.ZIP", "PK");
+    std::string other = tmp.mkdir("cd/U");
+    tmp.write("cd/U/SETUP.EXE", "MZ");
+    tmp.write("cd/U/SETUP.INI",
+        std::string("[Startup]\r\nAppName=Mots\x0c"
+                    "crois\xe9s\x81\r\n"));
+    ResultTables tables;
+    ScanEngine engine(tables);
+    engine.scan(disc);
+
+    const Grid& exes = tables.GridLogiciel(TableExecutables);
+    ASSERT_EQ(exes.Rows(), 2);
+    EXPECT_EQ(exes.cell(1, 0), "Jeu de [31m dames");
+    EXPECT_EQ(exes.cell(1, 1), " " + disc + "/T ]0;pirate ");
+    EXPECT_EQ(exes.cell(1, 2), " Jeu .exe");
+    // The real path keeps the bytes on disk.
+    EXPECT_EQ(exes.rowPath(1), folder + "/JEU\x1b.EXE");
+    // A byte undefined in Windows-1252 goes into the export as it was read.
+    const Grid& setups = tables.GridLogiciel(TableInstall);
+    EXPECT_EQ(utf8ToCp1252(setups.cell(1, 0)), "Mots crois\xe9s\x81");
+    for (int t = 0; t < TableCount; ++t)
+        for (int r = 0; r < tables.GridLogiciel(t).Rows(); ++r)
+            for (int c = 0; c < 4; ++c)
+                for (char ch : tables.GridLogiciel(t).cell(r, c))
+                    EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20) << t << " " << r << " " << c;
+}

@@ -20,14 +20,26 @@ public:
     }
     std::unique_ptr<DirectoryHandle> openDirectory(const std::string& path) override
     {
+        ++directoriesOpened;
         return wrap(m_inner.openDirectory(path));
     }
-    std::optional<FileFacts> stat(const std::string& path) override { return m_inner.stat(path); }
-    std::unique_ptr<ReadableFile> open(const std::string& path) override { return m_inner.open(path); }
+    std::optional<FileFacts> stat(const std::string& path) override
+    {
+        ++pathsStated;
+        return m_inner.stat(path);
+    }
+    std::unique_ptr<ReadableFile> open(const std::string& path) override
+    {
+        ++filesOpenedByPath;
+        return m_inner.open(path);
+    }
 
     std::map<std::string, int> opens; // name -> count
     std::map<std::string, std::map<std::string, int>> opensByDirectory; // name -> directory -> count
     std::map<std::string, int> childStats; // full path of a child -> statChild count
+    int directoriesOpened = 0; // through the file system itself, not a directory handle
+    int pathsStated = 0;
+    int filesOpenedByPath = 0;
     bool untypedEntries = false; // directories listed from now on report every entry as Unknown
 
 private:
@@ -46,6 +58,7 @@ private:
         const std::string& path() const override { return m_inner->path(); }
         const std::vector<DirEntry>& entries() const override { return m_untyped ? m_entries : m_inner->entries(); }
         const FileFacts& facts() const override { return m_inner->facts(); }
+        bool listsEverything() const override { return m_inner->listsEverything(); }
         std::optional<FileFacts> statChild(std::string_view name) override
         {
             ++m_owner.childStats[joinPath(m_inner->path(), name)];

@@ -63,3 +63,37 @@ TEST(Text, Base64OfAnyBytes)
     EXPECT_EQ(base64Encode(std::string("\xff\xfe\x00\xe9", 4)), "//4A6Q==");
     EXPECT_EQ(base64Encode("/cd/caf\xe9.zip"), "L2NkL2NhZukuemlw");
 }
+
+TEST(Text, EveryWindows1252ByteComesBackUnchanged)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    std::string utf8 = cp1252ToUtf8(all);
+    EXPECT_TRUE(isValidUtf8(utf8));
+    EXPECT_EQ(utf8ToCp1252(utf8), all);
+    // The five undefined bytes stand for the C1 controls of the same value, as the system conversion does.
+    EXPECT_EQ(cp1252ToUtf8("\x81\x8D\x8F\x90\x9D"), "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d");
+    EXPECT_EQ(decodeDiscText("Jeu\x81"), "Jeu\xc2\x81");
+    // The other C1 controls have no byte of their own: 0x80 is the euro sign.
+    EXPECT_EQ(utf8ToCp1252("\xc2\x80\xc2\x82\xc2\x9f"), "???");
+}
+
+TEST(Text, ControlCharactersAreBlankedInCellsAndEscapedOnTheTerminal)
+{
+    EXPECT_EQ(blankControls(std::string("a\0b\x1b]0;t\x07z\r\n", 12)), "a b ]0;t z  ");
+    EXPECT_EQ(blankControls("tab\tkept, é, \x7f"), "tab\tkept, é, \x7f");
+    EXPECT_EQ(blankControls(""), "");
+
+    EXPECT_EQ(escapeControls("CD\x1b]0;pirate\x07/Jeux"), "CD\\x1B]0;pirate\\x07/Jeux");
+    EXPECT_EQ(escapeControls(std::string("a\0b\tc\x7f", 6)), "a\\x00b\\x09c\\x7F");
+    // C1 controls, and bytes that are not UTF-8 (a lone 0x9B is a command introducer for some terminals).
+    EXPECT_EQ(escapeControls("x\xc2\x9b"
+                             "2Jy"),
+        "x\\x9B2Jy");
+    EXPECT_EQ(escapeControls("x\x9b"
+                             "2J\xff\xc3"),
+        "x\\x9B2J\\xFF\\xC3");
+    EXPECT_EQ(escapeControls("\xc0\x9b"), "\\xC0\\x9B");
+    EXPECT_EQ(escapeControls("Été à 100 €, 日本"), "Été à 100 €, 日本");
+}
