@@ -367,6 +367,16 @@ std::string sRowCountText(const Grid& grid)
 
 std::string sExplorationMessage(const std::string& path) { return "Exploration du répertoire : " + path + "..."; }
 
+std::string sUnreadableFoldersSummary(const std::vector<std::string>& folders)
+{
+    if (folders.empty())
+        return {};
+    if (folders.size() == 1)
+        return "Exploration incomplète : répertoire illisible : " + folders.front();
+    return "Exploration incomplète : " + std::to_string(folders.size()) + " répertoires illisibles, dont "
+        + folders.front();
+}
+
 std::string sUnreadableFolderMessage(const std::string& path, int error)
 {
     std::string text = "Répertoire illisible : " + path;

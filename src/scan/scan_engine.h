@@ -120,6 +120,8 @@ int chooseTableToShow(const ResultTables& tables);
 int fileRowCount(const Grid& grid);
 // The row count shown for a table: data rows, or "0" when its first key cell is empty.
 std::string sRowCountText(const Grid& grid);
+// The status line after a walk that could not read some folders: how many, and the first one.
+std::string sUnreadableFoldersSummary(const std::vector<std::string>& folders);
 // "Exploration du répertoire : " + path + "..."
 std::string sExplorationMessage(const std::string& path);
 

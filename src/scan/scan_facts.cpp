@@ -151,10 +151,7 @@ void KeptListings::keep(DirectoryContext& context, bool listingComplete)
     m_last = dir.path();
 }
 
-bool KeptListings::has(const std::string& folder) const
-{
-    return m_last == folder || m_listings.count(folder) != 0;
-}
+bool KeptListings::has(const std::string& folder) const { return m_last == folder || m_listings.count(folder) != 0; }
 
 const KeptListing* KeptListings::find(const std::string& folder) const
 {

@@ -1,28 +1,29 @@
 #include "ui/main_form.h"
 
+#include "desktop/launch.h"
 #include "html/html_report.h"
-#include "ui/options_html_qt.h"
+#include "messages/messages.h"
+#include "print/prt_preview.h"
 #include "settings/app_paths.h"
 #include "settings/startup.h"
-#include "ui/busy_qt.h"
-#include "desktop/launch.h"
-#include "messages/messages.h"
 #include "text/string_table.h"
 #include "text/text.h"
-#include "ui/print_commands_qt.h"
-#include "print/prt_preview.h"
 #include "ui/about_box.h"
 #include "ui/app_pictures.h"
+#include "ui/busy_qt.h"
 #include "ui/detail_panel.h"
 #include "ui/dir_list_box.h"
 #include "ui/grid_model.h"
 #include "ui/grid_view.h"
+#include "ui/options_html_qt.h"
+#include "ui/print_commands_qt.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -30,7 +31,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QElapsedTimer>
 
 #include <cerrno>
 #include <new>
@@ -525,6 +525,9 @@ void MainForm::explorer()
             showRowDetails(shown, 1);
         }
         BusyOff();
+        // Folders left out of the tables stay said once the walk is over.
+        if (!engine.unreadableFolders().empty())
+            MainMsg(quarex::sUnreadableFoldersSummary(engine.unreadableFolders()));
     });
 }
 
@@ -765,7 +768,8 @@ void MainForm::onConvertHTML()
             if (done >= total)
                 progress.reset();
         };
-        quarex::FolderListingCache cache;
+        // The folders as the scan listed them: the report does not list them again.
+        quarex::FolderListingCache cache(&m_tables.keptListings());
         quarex::DetailsSource source { quarex::nativeFileSystem(), quarex::windowsDirectory(), &cache };
         quarex::ConvertHTML(m_tables, quarex::Lib_OptionsHTML::instance().options(), source, hooks);
     });

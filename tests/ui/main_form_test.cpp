@@ -2,10 +2,10 @@
 // driver on a real temporary tree, the help lines under the mouse, the drive change and shut-down.
 #include "settings/app_paths.h"
 #include "settings/startup.h"
-#include "ui/busy_qt.h"
-#include "text/string_table.h"
 #include "support/memory_file_system.h"
 #include "support/test_support.h"
+#include "text/string_table.h"
+#include "ui/busy_qt.h"
 #include "ui/dir_list_box.h"
 #include "ui/grid_model.h"
 #include "ui/grid_view.h"
@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -21,10 +22,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
-#include <QElapsedTimer>
 
 #include <filesystem>
 #include <map>
+#include <sys/resource.h>
 
 using namespace quarex;
 
@@ -273,6 +274,37 @@ private slots:
         QVERIFY(!isBusy());
         QCOMPARE(currentMainMsg(), std::string());
         QVERIFY(m_dialogue.shown.empty());
+    }
+
+    void unreadableFoldersStaySaidAfterTheScan()
+    {
+        test::TempDir tree;
+        std::string chain;
+        for (int i = 0; i < 30; ++i)
+            chain += "a/";
+        tree.write(chain + "deep.exe", "MZ");
+        tree.write("top.exe", "MZ");
+        MainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // With only a few descriptors left, the folders past the first few cannot be opened.
+        std::size_t open = 0;
+        for ([[maybe_unused]] auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+            ++open;
+        rlimit saved {};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit tight = saved;
+        tight.rlim_cur = open + 4;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        explore(form, tree.str());
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+
+        QCOMPARE(form.tables().GridLogiciel(1).cell(1, 2), std::string(" Top.exe"));
+        std::string said = currentMainMsg();
+        QVERIFY2(
+            said.rfind("Exploration incompl\xC3\xA8te : r\xC3\xA9pertoire illisible : " + tree.str() + "/A/A", 0) == 0,
+            said.c_str());
+        QVERIFY(!isBusy());
     }
 
     void tableChoiceOnEqualCounts()
