@@ -91,31 +91,41 @@ std::uint32_t sectorSizeOfMode(std::string_view mode)
     return size == 2048 || size == 2336 || size == 2352 || size == 2448 ? size : 0;
 }
 
+namespace {
+
+    // Calls `take(keyword, rest)` for each line of a cue or toc sheet: the line's first word, then the
+    // rest of it, both without their leading blanks.
+    template <typename Take> void forEachKeywordLine(std::string_view text, Take take)
+    {
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t end = text.find_first_of("\r\n", pos);
+            if (end == std::string_view::npos)
+                end = text.size();
+            std::string_view line = text.substr(pos, end - pos);
+            pos = end + 1;
+            line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
+            std::size_t space = line.find_first_of(" \t");
+            std::string_view keyword = line.substr(0, space);
+            std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+            rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+            take(keyword, rest);
+        }
+    }
+
+} // namespace
+
 std::optional<CueSheet> parseCueSheet(std::string_view text)
 {
     CueSheet sheet;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos)
-            continue;
-        line.remove_prefix(first);
-        std::size_t space = line.find_first_of(" \t");
-        std::string_view keyword = line.substr(0, space);
-        std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+    forEachKeywordLine(text, [&](std::string_view keyword, std::string_view rest) {
         if (equalsNoCase(keyword, "FILE")) {
             // FILE "name with spaces.bin" BINARY, or FILE name.bin BINARY.
             std::string name;
             if (!rest.empty() && rest.front() == '"') {
                 std::size_t close = rest.find('"', 1);
                 if (close == std::string_view::npos)
-                    continue;
+                    return;
                 name = std::string(rest.substr(1, close - 1));
             } else {
                 std::size_t last = rest.find_last_of(" \t");
@@ -139,7 +149,7 @@ std::optional<CueSheet> parseCueSheet(std::string_view text)
         } else if (equalsNoCase(keyword, "INDEX") && !sheet.tracks.empty()) {
             // INDEX 01 mm:ss:ff, 75 frames a second.
             if (rest.substr(0, 2) != "01")
-                continue;
+                return;
             std::string_view stamp = rest.substr(2);
             stamp.remove_prefix(std::min(stamp.size(), stamp.find_first_not_of(" \t")));
             unsigned parts[3] = { 0, 0, 0 };
@@ -154,7 +164,7 @@ std::optional<CueSheet> parseCueSheet(std::string_view text)
             }
             sheet.tracks.back().startSector = (std::uint64_t(parts[0]) * 60 + parts[1]) * 75 + parts[2];
         }
-    }
+    });
     if (sheet.files.empty() || sheet.tracks.empty())
         return std::nullopt;
     return sheet;
@@ -167,18 +177,7 @@ std::optional<CueSheet> parseTocSheet(std::string_view text)
         { "MODE2_RAW", "MODE2/2352" }, { "MODE1", "MODE1/2048" }, { "MODE2_FORM1", "MODE2/2048" },
         { "MODE2_FORM_MIX", "MODE2/2336" }, { "MODE2", "MODE2/2336" }, { "AUDIO", "AUDIO" } };
     CueSheet sheet;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
-        std::size_t space = line.find_first_of(" \t");
-        std::string_view keyword = line.substr(0, space);
-        std::string_view rest = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-        rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t")));
+    forEachKeywordLine(text, [&](std::string_view keyword, std::string_view rest) {
         if (equalsNoCase(keyword, "TRACK")) {
             CueTrack track;
             track.number = static_cast<int>(sheet.tracks.size()) + 1;
@@ -191,14 +190,14 @@ std::optional<CueSheet> parseTocSheet(std::string_view text)
             && rest.size() > 1 && rest.front() == '"') {
             std::size_t close = rest.find('"', 1);
             if (close == std::string_view::npos || close == 1)
-                continue;
+                return;
             std::string name(rest.substr(1, close - 1));
             if (sheet.files.empty() || sheet.files.back() != name)
                 sheet.files.push_back(name);
             if (sheet.tracks.back().file.empty())
                 sheet.tracks.back().file = name;
         }
-    }
+    });
     // A track's data is in the file named under it; the start of each file's first track is its sector 0.
     sheet.tracks.erase(std::remove_if(sheet.tracks.begin(), sheet.tracks.end(),
                            [](const CueTrack& t) { return t.file.empty() || t.mode.empty(); }),
