@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -13,14 +17,15 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
+#include <QTemporaryFile>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QTextOption>
-#include <QDeadlineTimer>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace quarex {
@@ -825,7 +830,49 @@ int QtPreviewEngine::writePdf(const QString& path) const
     setUpPrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    return render(printer);
+    return renderPdfReplacing(printer);
+}
+
+namespace {
+
+    // True when a PDF file ends with its end-of-file marker: the painter reports no failed write, so a
+    // file cut short (a full disk) is told by its missing trailer.
+    bool endsLikeAWholePdf(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() < 16)
+            return false;
+        file.seek(file.size() - 16);
+        return file.read(16).contains("%%EOF");
+    }
+
+} // namespace
+
+int QtPreviewEngine::renderPdfReplacing(QPrinter& printer, const LayoutProgress& progress) const
+{
+    const QString target = printer.outputFileName();
+    QFileInfo info(target);
+    // A device or a pipe is written as it is; a file is written beside itself, then put in its place.
+    if (target.isEmpty() || (info.exists() && !info.isFile()))
+        return render(printer, progress);
+    QTemporaryFile temporary(info.absoluteDir().filePath(QStringLiteral(".~") + info.fileName() + ".XXXXXX"));
+    if (!temporary.open())
+        return 0;
+    temporary.close();
+    printer.setOutputFileName(temporary.fileName());
+    int pages = render(printer, progress);
+    printer.setOutputFileName(target);
+    if (pages == 0 || !endsLikeAWholePdf(temporary.fileName()))
+        return 0;
+    // The new file gets the old one's permissions, or those of a file created anew.
+    QFile::Permissions permissions = info.exists()
+        ? info.permissions()
+        : (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QFile::setPermissions(temporary.fileName(), permissions);
+    if (::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        return 0;
+    temporary.setAutoRemove(false);
+    return pages;
 }
 
 void QtPreviewEngine::setPresenter(Presenter p) { presenter() = std::move(p); }

@@ -78,7 +78,10 @@ public:
     // The progress goes to 1000: a tenth for the layout, the rest for the pages.
     int render(QPrinter& printer, const LayoutProgress& progress = {}) const;
     // Writes the document to a PDF file without any window; returns the number of pages (0 on failure).
+    // The file replaces `path` only once written whole: on failure an existing file is left as it was.
     int writePdf(const QString& path) const;
+    // Renders to the PDF file the printer names in the same way (the printer's file name is kept).
+    int renderPdfReplacing(QPrinter& printer, const LayoutProgress& progress = {}) const;
 
     // Replaces the preview window for runs without a user (tests, rendering to a file); empty restores it.
     using Presenter = std::function<void(QtPreviewEngine&)>;

@@ -397,7 +397,12 @@ void PrintPreviewDialog::print()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     {
         BusyProgress progress;
-        m_engine.render(m_printer, [&progress](int done, int total) { progress.step(done, total); });
+        auto step = [&progress](int done, int total) { progress.step(done, total); };
+        // A PDF file replaces an older one only once written whole.
+        if (m_printer.outputFormat() == QPrinter::PdfFormat && !m_printer.outputFileName().isEmpty())
+            m_engine.renderPdfReplacing(m_printer, step);
+        else
+            m_engine.render(m_printer, step);
     }
     QApplication::restoreOverrideCursor();
     MainMsg(std::string());

@@ -1,31 +1,33 @@
 // The preview engine on paper: grids and texts written to PDF and read back with poppler's tools.
-#include "ui/busy_qt.h"
 #include "messages/messages.h"
-#include "ui/preview_engine_qt.h"
-#include "ui/print_commands_qt.h"
 #include "print/prt_preview.h"
 #include "scan/scan_engine.h"
 #include "support/recording_dialogue.h"
 #include "support/test_support.h"
+#include "ui/busy_qt.h"
 #include "ui/main_form.h"
+#include "ui/preview_engine_qt.h"
+#include "ui/print_commands_qt.h"
 #include "ui/print_preview_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
-#include <QDir>
-#include <QPrinter>
-#include <QRandomGenerator>
-#include <QSpinBox>
-#include <QTextLayout>
 
-#include <filesystem>
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
 
 using namespace quarex;
 
@@ -148,6 +150,7 @@ private slots:
     void lineCountsFromAdvancesAgreeWithTheTextLayout();
     void previewDrawsOnlyThePagesInView();
     void printToPdfProposesTheLastFolderAndOneDot();
+    void pdfReplacesAnOlderFileOnlyWhenWrittenWhole();
     void printingTellsItsProgressPageByPage();
     void sampleDiscExecutablesTable();
     void windowButtonsPrintTheVisibleTableAndTheText();
@@ -679,4 +682,43 @@ void PrintPreviewTest::windowButtonsPrintTheVisibleTableAndTheText()
 }
 
 QTEST_MAIN(PrintPreviewTest)
+// A PDF that cannot be written whole (a full disk, here a file-size limit) leaves the older file as it was and no
+// temporary file beside it; written whole, it replaces the older one.
+void PrintPreviewTest::pdfReplacesAnOlderFileOnlyWhenWrittenWhole()
+{
+    test::TempDir dir;
+    const std::string older = dir.write("liste.pdf", "older list, kept whole");
+    QList<int> pages;
+    QtPreviewEngine::setPresenter([&](QtPreviewEngine& e) { pages.append(e.writePdf(QString::fromStdString(older))); });
+    QtPreviewEngine engine;
+    {
+        rlimit saved {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit tight = saved;
+        tight.rlim_cur = 2048;
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+        previewTable(engine, resultTable(300), "Liste des exécutables.");
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+    }
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages[0], 0);
+    QCOMPARE(test::readFile(older), std::string("older list, kept whole"));
+    auto entries = [&] {
+        int n = 0;
+        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.str()))
+            ++n;
+        return n;
+    };
+    QCOMPARE(entries(), 1);
+
+    previewTable(engine, resultTable(300), "Liste des exécutables.");
+    QtPreviewEngine::setPresenter({});
+    QCOMPARE(pages.size(), 2);
+    QVERIFY(pages[1] > 1);
+    QCOMPARE(pdfPageCount(QString::fromStdString(older)), pages[1]);
+    QCOMPARE(entries(), 1);
+}
+
 #include "print_preview_test.moc"
