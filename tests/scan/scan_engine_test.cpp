@@ -194,7 +194,7 @@ TEST(ScanWalk, ArchiveSizeAndDateCells)
     EXPECT_EQ(g.cell(1, 3).size(), 10u);
 }
 
-TEST(ScanWalk, UnreadableDirectoryIsSkippedSilently)
+TEST(ScanWalk, UnreadableDirectoryWithoutObserverIsRecordedAndItsSiblingsListed)
 {
     MemoryFileSystem fs;
     fs.addFile("/d/A/a.exe");
@@ -205,6 +205,7 @@ TEST(ScanWalk, UnreadableDirectoryIsSkippedSilently)
     ScanEngine engine(tables, fs);
     engine.scan("/d");
     EXPECT_EQ(rowsOf(tables, 1), (std::vector<std::string> { " /d/A | A.exe", " /d/C | C.exe" }));
+    EXPECT_EQ(engine.unreadableFolders(), std::vector<std::string> { "/d/B" });
 }
 
 TEST(ScanWalk, EmptyTablesKeepOneBlankRowAndTheChoiceRule)
