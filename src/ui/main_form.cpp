@@ -17,6 +17,7 @@
 #include "ui/grid_view.h"
 #include "ui/options_html_qt.h"
 #include "ui/print_commands_qt.h"
+#include "ui/window_images.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
@@ -237,6 +238,9 @@ MainForm::MainForm(QWidget* parent)
         connect(view, &GridView::userRowChanged, this, [this, t](int row) { showRowDetails(t, row); });
     }
     m_details = new quarex::DetailPanel(this, m_tables, this);
+    m_images = std::make_unique<quarex::WindowImages>();
+    m_scanFs = &quarex::nativeFileSystem();
+    m_ui->ListeRepertoire->setFileSystem(&m_images->fileSystem());
     for (int t = 0; t < quarex::TableCount; ++t)
         connect(
             gridLogiciel(t), &GridView::rowDoubleClicked, m_details, [this, t](int row) { m_details->runRow(t, row); });
@@ -504,8 +508,14 @@ void MainForm::explorer()
             quarex::ClearGrid(m_tables.GridLogiciel(t), "");
         repaint();
 
+        // A folder inside an image is read through the images; any other through the machine's file system
+        // alone, where an image file met on the way stays a file.
+        m_scanFs = m_images->holds(directory) ? &m_images->fileSystem() : &quarex::nativeFileSystem();
+        m_details->setFileSystem(m_scanFs);
+        const std::size_t problemsBefore = m_images->problems().size();
+
         WindowScanObserver observer(*this);
-        quarex::ScanEngine engine(m_tables, quarex::nativeFileSystem(), &observer);
+        quarex::ScanEngine engine(m_tables, *m_scanFs, &observer);
         engine.scan(directory);
         InitTitresTableaux();
         for (auto& model : m_models)
@@ -526,8 +536,12 @@ void MainForm::explorer()
         }
         BusyOff();
         // Folders left out of the tables stay said once the walk is over.
-        if (!engine.unreadableFolders().empty())
+        if (!engine.unreadableFolders().empty()) {
             MainMsg(quarex::sUnreadableFoldersSummary(engine.unreadableFolders()));
+        } else if (auto problems = m_images->problems(); problems.size() > problemsBefore) {
+            // Damage met inside the image: the first new message stays said.
+            MainMsg(problems[problemsBefore]);
+        }
     });
 }
 
@@ -770,7 +784,7 @@ void MainForm::onConvertHTML()
         };
         // The folders as the scan listed them: the report does not list them again.
         quarex::FolderListingCache cache(&m_tables.keptListings());
-        quarex::DetailsSource source { quarex::nativeFileSystem(), quarex::windowsDirectory(), &cache };
+        quarex::DetailsSource source { *m_scanFs, quarex::windowsDirectory(), &cache };
         quarex::ConvertHTML(m_tables, quarex::Lib_OptionsHTML::instance().options(), source, hooks);
     });
 }

@@ -36,6 +36,7 @@ class MainForm;
 namespace quarex {
 class DetailPanel;
 class FileSystem;
+class WindowImages;
 }
 
 // Geometry of the design, in pixels (twips / 15).
@@ -87,8 +88,13 @@ public:
     // Replaces the volumes offered by ListeDrive.
     void setVolumes(std::vector<quarex::Volume> volumes);
     const std::vector<quarex::Volume>& volumes() const { return m_volumes; }
-    // The file system the navigation lists (the machine's by default).
+    // The file system the navigation lists (the machine's, with disc and floppy images entered as folders, by
+    // default).
     void setNavigationFileSystem(quarex::FileSystem* fs);
+    // The window's door to images: an image path is read as a folder, images inside folders are not listed.
+    quarex::WindowImages& images() { return *m_images; }
+    // The file system the last scan, the detail zone and the HTML report read through.
+    quarex::FileSystem& scanFileSystem() const { return *m_scanFs; }
     // Runs the resize rules once.
     void applyResizeRules();
     // The help line of a control under the mouse, and whether a period is appended.
@@ -131,6 +137,8 @@ private:
     quarex::ResultTables m_tables;
     std::array<std::unique_ptr<GridTableModel>, quarex::TableCount> m_models;
     std::vector<quarex::Volume> m_volumes;
+    std::unique_ptr<quarex::WindowImages> m_images;
+    quarex::FileSystem* m_scanFs = nullptr;
     QLabel* m_msg = nullptr;
     quarex::DetailPanel* m_details = nullptr;
     bool m_loaded = false;
