@@ -87,6 +87,8 @@ const HelpLine kHelpLines[] = {
     { "TextInfo_6", "Zone d'affichage du nombre de ligne du tableau courant", true },
 };
 
+const char* const kImageEntry = "Image disque\u2026";
+
 const char* const kTabTitles[quarex::TableCount] = { "Installations", "Exécutables", "Archives ZIP" };
 
 const char* const kDriveChangeError = "Erreur lors du changement de lecteur.\r\n"
@@ -585,6 +587,7 @@ void MainForm::setVolumes(std::vector<quarex::Volume> volumes)
     m_ui->ListeDrive->clear();
     for (const quarex::Volume& v : m_volumes)
         m_ui->ListeDrive->addItem(QString::fromStdString(quarex::volumeCaption(v)));
+    m_ui->ListeDrive->addItem(QString::fromUtf8(kImageEntry));
     int current = quarex::volumeOfPath(m_volumes, m_ui->ListeRepertoire->Path());
     m_ui->ListeDrive->setCurrentIndex(current);
 }
@@ -603,6 +606,10 @@ bool MainForm::selectDirectory(const std::string& path)
 
 void MainForm::driveChanged(int index)
 {
+    if (index == static_cast<int>(m_volumes.size())) {
+        chooseImage();
+        return;
+    }
     if (index < 0 || index >= static_cast<int>(m_volumes.size()))
         return;
     std::string previous = m_ui->ListeRepertoire->Path();
@@ -614,6 +621,23 @@ void MainForm::driveChanged(int index)
     m_ui->ListeRepertoire->setPath(previous);
     quarex::raiseSystemError("Device unavailable", code);
     quarex::AfficheErreur(kDriveChangeError);
+}
+
+void MainForm::chooseImage()
+{
+    std::string chosen = quarex::dialogue().openFileName(
+        "Choisir une image de disque ou de disquette", quarex::WindowImages::fileFilter(), "", "");
+    bool selected = !chosen.empty() && selectDirectory(chosen);
+    if (!selected) {
+        // Cancelled or unreadable: the drive list shows the current directory's volume again.
+        QSignalBlocker block(m_ui->ListeDrive);
+        m_ui->ListeDrive->setCurrentIndex(quarex::volumeOfPath(m_volumes, m_ui->ListeRepertoire->Path()));
+    }
+    if (!selected && !chosen.empty()) {
+        std::string why;
+        m_images->opensAsImage(chosen, why);
+        quarex::AfficheInfo("Image illisible : " + chosen + (why.empty() ? std::string() : " (" + why + ")"));
+    }
 }
 
 QString MainForm::helpText(const QString& controlName)

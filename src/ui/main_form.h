@@ -83,7 +83,8 @@ public:
     void tabSwitched(int table);
     // Makes a directory current in ListeRepertoire and its volume current in ListeDrive.
     bool selectDirectory(const std::string& path);
-    // The drive list changed: the directory list follows, or comes back with a message.
+    // The drive list changed: the directory list follows, or comes back with a message. Its last entry,
+    // "Image disque…", asks for an image file and selects it.
     void driveChanged(int index);
     // Replaces the volumes offered by ListeDrive.
     void setVolumes(std::vector<quarex::Volume> volumes);
@@ -131,6 +132,7 @@ private:
     void onExporter();
     void onImprimer();
     void onPrintTexte();
+    void chooseImage();
     template <typename F> void trapped(const char* routine, F&& action);
 
     std::unique_ptr<Ui::MainForm> m_ui;

@@ -6,6 +6,7 @@
 #include "ui_test_helpers.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
@@ -20,6 +21,15 @@ namespace {
 std::string fixture(const std::string& name) { return test::readFile(std::string(QUAREX_TEST_DATA) + "/exe/" + name); }
 
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+bool floppyToolsPresent()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("mkfs.fat"), { "/usr/sbin", "/sbin", "/usr/bin" }).isEmpty()
+        && !QStandardPaths::findExecutable(QStringLiteral("mcopy")).isEmpty();
+}
+
+// An empty 1.44 MB FAT floppy image at `image`.
+bool makeFloppy(const std::string& image) { return run("PATH=$PATH:/usr/sbin:/sbin mkfs.fat -C '" + image + "' 1440"); }
 
 // The row of `grid` whose real path is `path`, or -1.
 int rowOfPath(const Grid& grid, const std::string& path)
@@ -51,15 +61,14 @@ private slots:
 
     void floppyImageIsExploredAndItsFilesDescribed()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("mkfs.fat"), { "/usr/sbin", "/sbin", "/usr/bin" }).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("mcopy")).isEmpty())
+        if (!floppyToolsPresent())
             QSKIP("mkfs.fat or mcopy missing");
         test::TempDir tmp;
         const std::string setup = tmp.write("src/SETUP.EXE", fixture("fr32.exe"));
         const std::string readme = tmp.write("src/LISEZMOI.TXT", "Bonjour de la disquette\r\n");
         const std::string zip = tmp.write("src/DAMES.ZIP", "PK\x05\x06" + std::string(18, '\0'));
         const std::string image = tmp.str() + "/JEUX.IMG";
-        QVERIFY(run("PATH=$PATH:/usr/sbin:/sbin mkfs.fat -C '" + image + "' 1440"));
+        QVERIFY(makeFloppy(image));
         QVERIFY(run("mmd -i '" + image + "' ::/JEUX"));
         QVERIFY(run("mcopy -i '" + image + "' '" + setup + "' '" + readme + "' ::/"));
         QVERIFY(run("mcopy -i '" + image + "' '" + zip + "' ::/JEUX/"));
@@ -112,6 +121,49 @@ private slots:
         std::string why;
         QVERIFY(!form.images().opensAsImage(fake, why));
         QVERIFY(!why.empty());
+    }
+
+    // The last entry of the drive list asks for an image: chosen, it is selected; cancelled or unreadable, the
+    // list shows the current folder's volume again.
+    void driveListOffersAnImage()
+    {
+        if (!floppyToolsPresent())
+            QSKIP("mkfs.fat or mcopy missing");
+        test::TempDir tmp;
+        const std::string image = tmp.str() + "/DISQ.IMA";
+        QVERIFY(makeFloppy(image));
+        const std::string fake = tmp.write("FAUX.ISO", std::string(4096, 'x'));
+        MainForm form;
+        form.setVolumes({ { "/", "", "ext4", "" } });
+        QVERIFY(form.selectDirectory(tmp.str()));
+        QComboBox* drives = form.listeDrive();
+        QCOMPARE(drives->count(), 2);
+        QCOMPARE(drives->itemText(1), QStringLiteral("Image disque…"));
+
+        m_dialogue.openAnswer.clear();
+        drives->setCurrentIndex(1);
+        QCOMPARE(m_dialogue.shown.size(), std::size_t(1));
+        QCOMPARE(m_dialogue.shown[0].kind, std::string("open"));
+        QVERIFY(m_dialogue.shown[0].details[0].find("*.iso") != std::string::npos);
+        QCOMPARE(drives->currentIndex(), 0);
+        QCOMPARE(form.listeRepertoire()->Path(), tmp.str());
+
+        m_dialogue.shown.clear();
+        m_dialogue.openAnswer = fake;
+        drives->setCurrentIndex(1);
+        QCOMPARE(drives->currentIndex(), 0);
+        QCOMPARE(form.listeRepertoire()->Path(), tmp.str());
+        QCOMPARE(m_dialogue.shown.size(), std::size_t(2));
+        QCOMPARE(m_dialogue.shown[1].kind, std::string("information"));
+        QVERIFY2(
+            m_dialogue.shown[1].text.find("Image illisible : " + fake + " (") == 0, m_dialogue.shown[1].text.c_str());
+
+        m_dialogue.shown.clear();
+        m_dialogue.openAnswer = image;
+        drives->setCurrentIndex(1);
+        QCOMPARE(form.listeRepertoire()->Path(), image);
+        QCOMPARE(drives->currentIndex(), 0);
+        QCOMPARE(m_dialogue.shown.size(), std::size_t(1));
     }
 };
 
