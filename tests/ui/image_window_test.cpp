@@ -1,7 +1,11 @@
 // The window explores a floppy image: the scan, the detail zone and the related files read inside the image.
+#include "html/html_report.h"
+#include "messages/messages.h"
 #include "support/test_support.h"
+#include "ui/busy_qt.h"
 #include "ui/dir_list_box.h"
 #include "ui/main_form.h"
+#include "ui/options_html_qt.h"
 #include "ui/window_images.h"
 #include "ui_test_helpers.h"
 
@@ -13,6 +17,7 @@
 #include <QtTest>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace quarex;
 
@@ -121,6 +126,54 @@ private slots:
         std::string why;
         QVERIFY(!form.images().opensAsImage(fake, why));
         QVERIFY(!why.empty());
+    }
+
+    // The HTML report of an image's tables quotes the texts read inside the image.
+    void reportReadsInsideTheImage()
+    {
+        if (!floppyToolsPresent())
+            QSKIP("mkfs.fat or mcopy missing");
+        test::TempDir tmp;
+        const std::string setup = tmp.write("src/SETUP.EXE", "MZ");
+        const std::string readme = tmp.write("src/README.TXT", "Lisez-moi de la disquette");
+        const std::string image = tmp.str() + "/JEU.IMG";
+        QVERIFY(makeFloppy(image));
+        QVERIFY(run("mcopy -i '" + image + "' '" + setup + "' '" + readme + "' ::/"));
+        const std::string out = tmp.mkdir("out");
+        MainForm form;
+        explore(form, image);
+        QVERIFY(form.findChild<QAbstractButton*>(QStringLiteral("ConvertHTML"))->isEnabled());
+        Lib_OptionsHTML::instance().setOptions(HtmlOptions {});
+        m_dialogue.saveAnswer = out + "/rapport.htm";
+        m_dialogue.questionAnswers = { AnswerYes, AnswerYes, AnswerNo };
+        form.findChild<QAbstractButton*>(QStringLiteral("ConvertHTML"))->click();
+        const std::string data = test::readFile(out + "/rapport_donnees.htm");
+        QVERIFY2(data.find("<KBD>\r\nLisez-moi de la disquette\r\n</KBD>") != std::string::npos, data.c_str());
+    }
+
+    // Damage met inside the image stays said on the status line once the scan is over.
+    void damageInsideTheImageIsSaid()
+    {
+        if (!floppyToolsPresent())
+            QSKIP("mkfs.fat or mcopy missing");
+        test::TempDir tmp;
+        const std::string setup = tmp.write("src/SETUP.EXE", fixture("fr32.exe"));
+        const std::string image = tmp.str() + "/COUPE.IMG";
+        QVERIFY(makeFloppy(image));
+        QVERIFY(run("mmd -i '" + image + "' ::/JEUX"));
+        QVERIFY(run("mcopy -i '" + image + "' '" + setup + "' ::/JEUX/"));
+        std::filesystem::resize_file(image, 40000); // the folder JEUX and the program lie beyond
+        MainForm form;
+        explore(form, image);
+        const std::vector<std::string> problems = form.images().problems();
+        QVERIFY(!problems.empty());
+        QCOMPARE(currentMainMsg(), problems.front());
+        QCOMPARE(currentMainMsg().rfind(image + " : ", 0), std::size_t(0));
+
+        // A sound folder explored next leaves the line clear.
+        tmp.write("sain/PROG.EXE", "MZ");
+        explore(form, tmp.str() + "/sain");
+        QCOMPARE(currentMainMsg(), std::string());
     }
 
     // The last entry of the drive list asks for an image: chosen, it is selected; cancelled or unreadable, the
