@@ -1,26 +1,26 @@
 #include "ui/detail_panel.h"
 
-#include "settings/app_paths.h"
-#include "ui/busy_qt.h"
 #include "desktop/launch.h"
-#include "messages/messages.h"
-#include "text/text.h"
 #include "fs/file_system.h"
+#include "messages/messages.h"
+#include "settings/app_paths.h"
+#include "text/text.h"
+#include "ui/busy_qt.h"
 #include "ui/text_viewer.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QWidget>
-#include <QClipboard>
-#include <QFile>
-#include <QGuiApplication>
-#include <QMenu>
 
 #include <stdexcept>
 
@@ -118,6 +118,12 @@ DetailPanel::DetailPanel(QWidget* form, ResultTables& tables, QObject* parent)
 }
 
 DetailPanel::~DetailPanel() = default;
+
+void DetailPanel::setFileSystem(FileSystem* fs)
+{
+    m_fs = fs ? fs : &nativeFileSystem();
+    m_viewer->setFileSystem(m_fs);
+}
 
 void DetailPanel::clear()
 {

@@ -49,8 +49,8 @@ public:
     // Double-click on a row: runs the program after a question (tables 0 and 1) or opens the archive (table 2).
     void runRow(int table, int row);
 
-    // The file system the details are read through (the machine's by default).
-    void setFileSystem(FileSystem* fs) { m_fs = fs; }
+    // The file system the details and related files are read through (the machine's when null).
+    void setFileSystem(FileSystem* fs);
     TextViewer& viewer() { return *m_viewer; }
     // The details of the last row shown.
     const SelectionDetails& lastDetails() const { return m_last; }

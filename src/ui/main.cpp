@@ -1,11 +1,13 @@
-// Quarex, the window. `quarex [DIRECTORY]` opens ready to explore DIRECTORY.
+// Quarex, the window. `quarex [DIRECTORY|IMAGE]` opens ready to explore DIRECTORY, or the disc or floppy IMAGE as a
+// folder.
 #include "settings/app_paths.h"
+#include "settings/ini_store.h"
 #include "settings/startup.h"
 #include "ui/busy_qt.h"
 #include "ui/dialogue_qt.h"
-#include "settings/ini_store.h"
 #include "ui/launch_qt.h"
 #include "ui/main_form.h"
+#include "ui/window_images.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,8 +48,16 @@ int main(int argc, char** argv)
         MainForm form;
         dialogue.setParent(&form);
         form.setHelpPanelVisible(quarex::GetIniBoolean("Options", "affiche_aide", true, quarex::settingsFilePath()));
-        if (directory && !form.selectDirectory(directory->toStdString()))
-            std::cerr << "quarex : répertoire illisible : " << directory->toStdString() << std::endl;
+        if (directory && !form.selectDirectory(directory->toStdString())) {
+            // A file given: the image could not be read, and why.
+            const std::string path = directory->toStdString();
+            std::string why;
+            if (QFileInfo(*directory).isFile() && !form.images().opensAsImage(path, why))
+                std::cerr << "quarex : image illisible : " << path << (why.empty() ? "" : " (" + why + ")")
+                          << std::endl;
+            else
+                std::cerr << "quarex : répertoire illisible : " << path << std::endl;
+        }
         form.show();
         quarex::BusyOff();
 

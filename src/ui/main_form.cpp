@@ -17,6 +17,7 @@
 #include "ui/grid_view.h"
 #include "ui/options_html_qt.h"
 #include "ui/print_commands_qt.h"
+#include "ui/window_images.h"
 #include "ui_MainForm.h"
 
 #include <QApplication>
@@ -85,6 +86,8 @@ const HelpLine kHelpLines[] = {
     { "TextInfo_5", "Zone d'affichage du fichier sélectionné avec son emplacement complet", true },
     { "TextInfo_6", "Zone d'affichage du nombre de ligne du tableau courant", true },
 };
+
+const char* const kImageEntry = "Image disque\u2026";
 
 const char* const kTabTitles[quarex::TableCount] = { "Installations", "Exécutables", "Archives ZIP" };
 
@@ -237,6 +240,9 @@ MainForm::MainForm(QWidget* parent)
         connect(view, &GridView::userRowChanged, this, [this, t](int row) { showRowDetails(t, row); });
     }
     m_details = new quarex::DetailPanel(this, m_tables, this);
+    m_images = std::make_unique<quarex::WindowImages>();
+    m_scanFs = &quarex::nativeFileSystem();
+    m_ui->ListeRepertoire->setFileSystem(&m_images->fileSystem());
     for (int t = 0; t < quarex::TableCount; ++t)
         connect(
             gridLogiciel(t), &GridView::rowDoubleClicked, m_details, [this, t](int row) { m_details->runRow(t, row); });
@@ -504,8 +510,14 @@ void MainForm::explorer()
             quarex::ClearGrid(m_tables.GridLogiciel(t), "");
         repaint();
 
+        // A folder inside an image is read through the images; any other through the machine's file system
+        // alone, where an image file met on the way stays a file.
+        m_scanFs = m_images->holds(directory) ? &m_images->fileSystem() : &quarex::nativeFileSystem();
+        m_details->setFileSystem(m_scanFs);
+        const std::size_t problemsBefore = m_images->problems().size();
+
         WindowScanObserver observer(*this);
-        quarex::ScanEngine engine(m_tables, quarex::nativeFileSystem(), &observer);
+        quarex::ScanEngine engine(m_tables, *m_scanFs, &observer);
         engine.scan(directory);
         InitTitresTableaux();
         for (auto& model : m_models)
@@ -526,8 +538,12 @@ void MainForm::explorer()
         }
         BusyOff();
         // Folders left out of the tables stay said once the walk is over.
-        if (!engine.unreadableFolders().empty())
+        if (!engine.unreadableFolders().empty()) {
             MainMsg(quarex::sUnreadableFoldersSummary(engine.unreadableFolders()));
+        } else if (auto problems = m_images->problems(); problems.size() > problemsBefore) {
+            // Damage met inside the image: the first new message stays said.
+            MainMsg(problems[problemsBefore]);
+        }
     });
 }
 
@@ -571,6 +587,7 @@ void MainForm::setVolumes(std::vector<quarex::Volume> volumes)
     m_ui->ListeDrive->clear();
     for (const quarex::Volume& v : m_volumes)
         m_ui->ListeDrive->addItem(QString::fromStdString(quarex::volumeCaption(v)));
+    m_ui->ListeDrive->addItem(QString::fromUtf8(kImageEntry));
     int current = quarex::volumeOfPath(m_volumes, m_ui->ListeRepertoire->Path());
     m_ui->ListeDrive->setCurrentIndex(current);
 }
@@ -589,6 +606,10 @@ bool MainForm::selectDirectory(const std::string& path)
 
 void MainForm::driveChanged(int index)
 {
+    if (index == static_cast<int>(m_volumes.size())) {
+        chooseImage();
+        return;
+    }
     if (index < 0 || index >= static_cast<int>(m_volumes.size()))
         return;
     std::string previous = m_ui->ListeRepertoire->Path();
@@ -600,6 +621,23 @@ void MainForm::driveChanged(int index)
     m_ui->ListeRepertoire->setPath(previous);
     quarex::raiseSystemError("Device unavailable", code);
     quarex::AfficheErreur(kDriveChangeError);
+}
+
+void MainForm::chooseImage()
+{
+    std::string chosen = quarex::dialogue().openFileName(
+        "Choisir une image de disque ou de disquette", quarex::WindowImages::fileFilter(), "", "");
+    bool selected = !chosen.empty() && selectDirectory(chosen);
+    if (!selected) {
+        // Cancelled or unreadable: the drive list shows the current directory's volume again.
+        QSignalBlocker block(m_ui->ListeDrive);
+        m_ui->ListeDrive->setCurrentIndex(quarex::volumeOfPath(m_volumes, m_ui->ListeRepertoire->Path()));
+    }
+    if (!selected && !chosen.empty()) {
+        std::string why;
+        m_images->opensAsImage(chosen, why);
+        quarex::AfficheInfo("Image illisible : " + chosen + (why.empty() ? std::string() : " (" + why + ")"));
+    }
 }
 
 QString MainForm::helpText(const QString& controlName)
@@ -770,7 +808,7 @@ void MainForm::onConvertHTML()
         };
         // The folders as the scan listed them: the report does not list them again.
         quarex::FolderListingCache cache(&m_tables.keptListings());
-        quarex::DetailsSource source { quarex::nativeFileSystem(), quarex::windowsDirectory(), &cache };
+        quarex::DetailsSource source { *m_scanFs, quarex::windowsDirectory(), &cache };
         quarex::ConvertHTML(m_tables, quarex::Lib_OptionsHTML::instance().options(), source, hooks);
     });
 }

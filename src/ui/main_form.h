@@ -36,6 +36,7 @@ class MainForm;
 namespace quarex {
 class DetailPanel;
 class FileSystem;
+class WindowImages;
 }
 
 // Geometry of the design, in pixels (twips / 15).
@@ -82,13 +83,19 @@ public:
     void tabSwitched(int table);
     // Makes a directory current in ListeRepertoire and its volume current in ListeDrive.
     bool selectDirectory(const std::string& path);
-    // The drive list changed: the directory list follows, or comes back with a message.
+    // The drive list changed: the directory list follows, or comes back with a message. Its last entry,
+    // "Image disque…", asks for an image file and selects it.
     void driveChanged(int index);
     // Replaces the volumes offered by ListeDrive.
     void setVolumes(std::vector<quarex::Volume> volumes);
     const std::vector<quarex::Volume>& volumes() const { return m_volumes; }
-    // The file system the navigation lists (the machine's by default).
+    // The file system the navigation lists (the machine's, with disc and floppy images entered as folders, by
+    // default).
     void setNavigationFileSystem(quarex::FileSystem* fs);
+    // The window's door to images: an image path is read as a folder, images inside folders are not listed.
+    quarex::WindowImages& images() { return *m_images; }
+    // The file system the last scan, the detail zone and the HTML report read through.
+    quarex::FileSystem& scanFileSystem() const { return *m_scanFs; }
     // Runs the resize rules once.
     void applyResizeRules();
     // The help line of a control under the mouse, and whether a period is appended.
@@ -125,12 +132,15 @@ private:
     void onExporter();
     void onImprimer();
     void onPrintTexte();
+    void chooseImage();
     template <typename F> void trapped(const char* routine, F&& action);
 
     std::unique_ptr<Ui::MainForm> m_ui;
     quarex::ResultTables m_tables;
     std::array<std::unique_ptr<GridTableModel>, quarex::TableCount> m_models;
     std::vector<quarex::Volume> m_volumes;
+    std::unique_ptr<quarex::WindowImages> m_images;
+    quarex::FileSystem* m_scanFs = nullptr;
     QLabel* m_msg = nullptr;
     quarex::DetailPanel* m_details = nullptr;
     bool m_loaded = false;

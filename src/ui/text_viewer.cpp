@@ -1,11 +1,11 @@
 #include "ui/text_viewer.h"
 
-#include "ui/busy_qt.h"
 #include "desktop/launch.h"
-#include "messages/messages.h"
-#include "text/text.h"
 #include "fs/file_system.h"
+#include "messages/messages.h"
 #include "scan/viewer_text.h"
+#include "text/text.h"
+#include "ui/busy_qt.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -32,11 +32,11 @@ namespace {
     const char* const kTagProperty = "Tag";
 
     // The name on disk of a file of `folder` equal to `name` without regard to case, or "".
-    std::string findNoCase(const std::string& folder, const std::string& name)
+    std::string findNoCase(FileSystem& fs, const std::string& folder, const std::string& name)
     {
         if (folder.empty())
             return {};
-        auto dir = nativeFileSystem().openDirectory(folder);
+        auto dir = fs.openDirectory(folder);
         if (!dir)
             return {};
         for (const DirEntry& e : dir->entries()) {
@@ -48,12 +48,12 @@ namespace {
 
 } // namespace
 
-bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, bool bEvents)
+bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, bool bEvents, FileSystem* source)
 {
     std::string path = trim(sFichier);
     if (path.empty() || !oTexte)
         return false;
-    FileSystem& fs = nativeFileSystem();
+    FileSystem& fs = source ? *source : nativeFileSystem();
     auto reader = TextLineReader::open(fs, path);
     if (!reader) {
         AfficheErreurFichier(path, fs.stat(path) ? -55 : -30);
@@ -135,6 +135,7 @@ QPixmap pixmapFromIcon(const QByteArray& bytes, int size)
 TextViewer::TextViewer(const Controls& controls, QObject* parent)
     : QObject(parent)
     , m_controls(controls)
+    , m_fs(&nativeFileSystem())
 {
     QListWidget* list = m_controls.list;
     // A new selection (mouse, keyboard or the offered text) shows the entry; the view making an entry current
@@ -159,6 +160,8 @@ TextViewer::TextViewer(const Controls& controls, QObject* parent)
     });
     list->viewport()->installEventFilter(this);
 }
+
+void TextViewer::setFileSystem(FileSystem* fs) { m_fs = fs ? fs : &nativeFileSystem(); }
 
 int TextViewer::selectedRow() const
 {
@@ -213,11 +216,11 @@ std::string TextViewer::entryPath(int row) const
     std::string raw = item->data(Qt::UserRole).toByteArray().toStdString();
     std::string shown = item->text().toStdString();
     std::string path = AddBackslash(folder()) + raw;
-    if (nativeFileSystem().stat(path))
+    if (m_fs->stat(path))
         return path;
     // Not where the list was filled: the entry is looked for in the selected file's own folder.
     for (const std::string& dir : { folder(), m_fileFolder }) {
-        std::string found = findNoCase(dir, shown);
+        std::string found = findNoCase(*m_fs, dir, shown);
         if (!found.empty())
             return found;
     }
@@ -274,7 +277,7 @@ void TextViewer::hideText()
 
 void TextViewer::showText(const std::string& path)
 {
-    auto facts = nativeFileSystem().stat(path);
+    auto facts = m_fs->stat(path);
     if (!facts) {
         AfficheErreurFichier(path, -30);
         return;
@@ -292,13 +295,13 @@ void TextViewer::showText(const std::string& path)
     m_controls.caption->show();
     m_controls.text->show();
     m_controls.print->show();
-    ChargeFichierTexte(path, m_controls.text, true);
+    ChargeFichierTexte(path, m_controls.text, true, m_fs);
 }
 
 void TextViewer::showIcon(const std::string& path)
 {
     QPixmap picture;
-    if (auto file = nativeFileSystem().open(path)) {
+    if (auto file = m_fs->open(path)) {
         if (auto bytes = readFileBytes(*file, kIconFileLimit))
             picture = pixmapFromIcon(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())), 32);
     }

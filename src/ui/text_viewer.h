@@ -21,10 +21,13 @@ class QPlainTextEdit;
 
 namespace quarex {
 
+class FileSystem;
+
 // Fills a text box with a file's lines (first line replaces the text, the others follow on new lines);
-// with bEvents, window events other than user input are processed every 300 lines. False when the file could
-// not be read (the failure has been reported).
-bool ChargeFichierTexte(const std::string& sFichier, QPlainTextEdit* oTexte, bool bEvents = false);
+// with bEvents, window events other than user input are processed every 300 lines. The file is read through `fs`
+// (the machine's when null). False when the file could not be read (the failure has been reported).
+bool ChargeFichierTexte(
+    const std::string& sFichier, QPlainTextEdit* oTexte, bool bEvents = false, FileSystem* fs = nullptr);
 
 // The picture of an icon file's bytes whose size is nearest to `size` (the deepest of equals); null when the
 // bytes hold no icon that can be read.
@@ -59,6 +62,8 @@ public:
     void openEntry(int row);
 
     const Controls& controls() const { return m_controls; }
+    // The file system the entries are read through (the machine's by default); the caller keeps ownership.
+    void setFileSystem(FileSystem* fs);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +76,7 @@ private:
     void noteOpened(int row);
 
     Controls m_controls;
+    FileSystem* m_fs;
     std::string m_fileFolder;
     int m_rowAtPress = -1; // the selected row when the mouse was pressed
     int m_openedRow = -1; // the entry a click last handed to a program, and when
