@@ -315,11 +315,11 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     if (row < 1 || row >= grid.Rows())
         return d;
     d.outcome = SelectionDetails::Outcome::NoFileName;
-    std::string name = trim(grid.cell(row, 2));
+    std::string name = trim(grid.cell(row, ColFile));
     if (name.empty())
         return d;
     d.outcome = SelectionDetails::Outcome::NoLocation;
-    std::string location = trim(grid.cell(row, 1));
+    std::string location = trim(grid.cell(row, ColLocation));
     if (location.empty())
         return d;
     if (location == "0") {
@@ -335,9 +335,9 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     std::string_view rawName = fileNameOf(d.realPath);
     d.relatedFolder = folder;
 
-    // What the scan kept of the file is enough, unless column 0 holds the placeholder "0" to replace.
+    // What the scan kept of the file is enough, unless the first column holds the placeholder "0" to replace.
     std::optional<RowFacts> kept = unpackRowFacts(grid.rowFacts(row));
-    if (kept && trim(grid.cell(row, 0)) != "0") {
+    if (kept && trim(grid.cell(row, ColDescription)) != "0") {
         d.copyright = std::move(kept->copyright);
         d.internalName = std::move(kept->internalName);
         d.companyName = std::move(kept->companyName);
@@ -357,7 +357,7 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
         }
 
         // An archive's column holds its size in Ko, as the scan writes it.
-        if (trim(grid.cell(row, 0)) == "0")
+        if (trim(grid.cell(row, ColDescription)) == "0")
             d.firstCell
                 = table == TableArchives ? sSizeCell(info) : blankControls(sDescriptionCell(info.sFileDescription()));
     }
@@ -375,9 +375,9 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
 void applyRowChanges(Grid& grid, int row, const SelectionDetails& details)
 {
     if (details.outcome == SelectionDetails::Outcome::LocationPlaceholder)
-        grid.setCell(row, 1, "");
+        grid.setCell(row, ColLocation, "");
     if (details.firstCell)
-        grid.setCell(row, 0, *details.firstCell);
+        grid.setCell(row, ColDescription, *details.firstCell);
 }
 
 SelectionDetails selectRow(Grid& grid, int row, int table, const DetailsSource& source)
