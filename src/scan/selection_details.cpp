@@ -57,15 +57,6 @@ namespace {
         return path.find(kPathSeparator) == std::string::npos ? std::string() : directoryOf(path);
     }
 
-    // The text without its leading and trailing blanks, as trim gives it, without a copy.
-    std::string_view trimmedView(std::string_view text)
-    {
-        std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return {};
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    }
-
     // The name up to its first ".".
     std::string baseName(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
@@ -304,7 +295,7 @@ int offeredTextIndex(const std::vector<RelatedFile>& files)
     static const std::array<const char*, 4> preferred = { "file_id.diz", "lisezmoi.txt", "readme.txt", "INSTALL.TXT" };
     for (const char* wanted : preferred)
         for (std::size_t i = 0; i < files.size(); ++i)
-            if (equalsNoCase(trimmedView(files[i].name), wanted))
+            if (equalsNoCase(trimView(files[i].name), wanted))
                 return static_cast<int>(i);
     return -1;
 }
