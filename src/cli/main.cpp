@@ -97,7 +97,7 @@ void writeJsonRows(const ResultTables& tables, int table, std::ostream& out, con
 {
     const Grid& grid = tables.GridLogiciel(table);
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r) {
-        if (grid.cell(r, 2).empty())
+        if (grid.cell(r, ColFile).empty())
             continue;
         nlohmann::json row;
         row["table"] = table;

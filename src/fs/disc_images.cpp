@@ -20,7 +20,7 @@ namespace {
 
     bool hasExtension(std::string_view name, std::string_view ext)
     {
-        return name.size() > ext.size() && equalsNoCase(name.substr(name.size() - ext.size()), ext);
+        return name.size() > ext.size() && endsWithNoCase(name, ext);
     }
 
     bool isTocName(std::string_view name) { return hasExtension(name, ".toc"); }

@@ -165,7 +165,7 @@ namespace {
             }
             for (int c = 0; c < grid.Cols(); ++c) {
                 std::string cellText;
-                if (c == 1 && r >= 1) {
+                if (c == ColLocation && r >= 1) {
                     std::string path = trim(grid.cell(r, c));
                     if (!request.keepDriveLetter)
                         path = sSansLecteur(path);

@@ -1,14 +1,10 @@
 #include "html/lib_rgb.h"
 
+#include "text/text.h"
+
 #include <algorithm>
 
 namespace quarex {
-
-namespace {
-
-    char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-} // namespace
 
 bool IsHexDigit(std::string_view sCar)
 {

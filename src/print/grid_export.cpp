@@ -41,7 +41,7 @@ void writeGrid(const Grid& grid, std::ostream& out, const std::string& sep, cons
             line += quote;
         }
         line += "\r\n";
-        if (std::all_of(line.begin(), line.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+        if (isAscii(line))
             buffer += line;
         else
             buffer += utf8ToCp1252(line);

@@ -6,25 +6,6 @@
 
 namespace quarex {
 
-namespace {
-
-    bool endsWithNoCase(std::string_view name, std::string_view suffix)
-    {
-        if (name.size() < suffix.size())
-            return false;
-        std::string_view tail = name.substr(name.size() - suffix.size());
-        for (std::size_t i = 0; i < suffix.size(); ++i) {
-            char a = tail[i];
-            if (a >= 'A' && a <= 'Z')
-                a = static_cast<char>(a + 32);
-            if (a != suffix[i])
-                return false;
-        }
-        return true;
-    }
-
-} // namespace
-
 DirectoryContext::DirectoryContext(std::string displayPath, DirectoryHandle& handle)
     : m_displayPath(std::move(displayPath))
     , m_handle(handle)
@@ -60,7 +41,7 @@ const std::string* DirectoryContext::findSibling(std::string_view name) const
             return &e.name;
     // An ASCII name can only match an ASCII entry of the same length (upper-casing never turns other
     // characters into ASCII): one pass finds it without building the index.
-    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (isAscii(name)) {
         for (const DirEntry& e : entries)
             if (e.name.size() == name.size() && equalsNoCase(e.name, name))
                 return &e.name;

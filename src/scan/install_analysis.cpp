@@ -353,31 +353,31 @@ void analyseInstallation(
     // An archive's description cell is its size whatever its siblings say (step D below), so the
     // setup scripts and readme files are only consulted for programs.
     if (isArchive) {
-        grid.setCell(row, 0, sSizeCell(info));
-        grid.setCell(row, 3, info.sDate());
+        grid.setCell(row, ColSize, sSizeCell(info));
+        grid.setCell(row, ColDate, info.sDate());
     } else {
         SiblingFacts& facts = factsOf(dir);
         facts.noteAnalysed(file, info);
-        grid.setCell(row, 0, describe(grid.cell(row, 0), facts, file, info));
-        grid.setCell(row, 3, info.sFileVersion());
+        grid.setCell(row, ColDescription, describe(grid.cell(row, ColDescription), facts, file, info));
+        grid.setCell(row, ColVersion, info.sFileVersion());
     }
 
-    std::string description = grid.cell(row, 0);
+    std::string description = grid.cell(row, ColDescription);
     if (isSeparatorLine(description))
         description.clear();
     if (isEmptyText(description) || trim(description) == "0")
         description = isArchive ? sSizeCell(info) : sDescriptionCell(info.sFileDescription());
-    grid.setCell(row, 0, description);
+    grid.setCell(row, ColDescription, description);
 
     // The version column of the archives' table holds the date: logiciel.txt only completes programs.
     if (!isArchive) {
-        std::string version = trim(grid.cell(row, 3));
+        std::string version = trim(grid.cell(row, ColVersion));
         if (version.empty() || version == "0") {
             SiblingFacts& facts = factsOf(dir);
             if (facts.exists(LogicielTxt)) {
                 const std::string& found = facts.logicielVersion();
                 if (!found.empty())
-                    grid.setCell(row, 3, found);
+                    grid.setCell(row, ColVersion, found);
             }
         }
     }

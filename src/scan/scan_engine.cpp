@@ -99,25 +99,25 @@ void InitTitresTableaux(ResultTables& tables)
 {
     for (int t = 0; t < TableCount; ++t) {
         Grid& g = tables.GridLogiciel(t);
-        if (g.Cols() != 4)
-            g.setCols(4);
+        if (g.Cols() != ColumnCount)
+            g.setCols(ColumnCount);
         if (t == TableArchives) {
-            const char* titles[] = { " Taille en Ko", " Emplacement", " Fichier", " Date" };
-            const int widths[] = { 1300, 4600, 3100, 1500 };
-            for (int c = 0; c < 4; ++c) {
+            const char* titles[ColumnCount] = { " Taille en Ko", " Emplacement", " Fichier", " Date" };
+            const int widths[ColumnCount] = { 1300, 4600, 3100, 1500 };
+            for (int c = 0; c < ColumnCount; ++c) {
                 g.setCell(0, c, titles[c]);
                 g.setColWidth(c, widths[c]);
             }
-            g.setColAlignment(0, CellAlignment::Centre);
-            g.setColAlignment(3, CellAlignment::Centre);
+            g.setColAlignment(ColSize, CellAlignment::Centre);
+            g.setColAlignment(ColDate, CellAlignment::Centre);
         } else {
-            const char* titles[] = { " Description", " Emplacement", " Fichier", " Version" };
-            const int widths[] = { 4000, 4200, 1450, 1000 };
-            for (int c = 0; c < 4; ++c) {
+            const char* titles[ColumnCount] = { " Description", " Emplacement", " Fichier", " Version" };
+            const int widths[ColumnCount] = { 4000, 4200, 1450, 1000 };
+            for (int c = 0; c < ColumnCount; ++c) {
                 g.setCell(0, c, titles[c]);
                 g.setColWidth(c, widths[c]);
             }
-            g.setColAlignment(3, CellAlignment::Centre);
+            g.setColAlignment(ColVersion, CellAlignment::Centre);
         }
     }
 }
@@ -261,13 +261,13 @@ void ScanEngine::AnalyseFichier(int table, DirectoryContext& dir, const ListedFi
     info.PutFile(dir.handle(), file.rawName, file.facts, table != TableArchives);
 
     Grid& grid = m_tables.GridLogiciel(table);
-    int row = iGetClearLineGrid(grid, 2, true, "");
+    int row = iGetClearLineGrid(grid, ColFile, true, "");
     if (row < 0)
         return;
     grid.setRow(row);
-    grid.setCell(row, 1, " " + dir.displayPath());
-    grid.setCell(row, 2, " " + properCase(file.name));
-    grid.setCell(row, 0, sDescriptionCell(info.sFileDescription()));
+    grid.setCell(row, ColLocation, " " + dir.displayPath());
+    grid.setCell(row, ColFile, " " + properCase(file.name));
+    grid.setCell(row, ColDescription, sDescriptionCell(info.sFileDescription()));
     grid.setRowPath(row, joinPath(dir.realPath(), file.rawName));
     // What the details of the row need, kept now rather than read again.
     grid.setRowFacts(row, packRowFacts(info, table == TableArchives));
@@ -345,22 +345,22 @@ int chooseTableToShow(int files0, int files1, int files2)
 
 int chooseTableToShow(const ResultTables& tables)
 {
-    return chooseTableToShow(fileRowCount(tables.GridLogiciel(0)), fileRowCount(tables.GridLogiciel(1)),
-        fileRowCount(tables.GridLogiciel(2)));
+    return chooseTableToShow(fileRowCount(tables.GridLogiciel(TableInstall)),
+        fileRowCount(tables.GridLogiciel(TableExecutables)), fileRowCount(tables.GridLogiciel(TableArchives)));
 }
 
 int fileRowCount(const Grid& grid)
 {
     int count = 0;
     for (int r = grid.FixedRows(); r < grid.Rows(); ++r)
-        if (!grid.cell(r, 2).empty())
+        if (!grid.cell(r, ColFile).empty())
             ++count;
     return count;
 }
 
 std::string sRowCountText(const Grid& grid)
 {
-    if (grid.cell(1, 2).empty())
+    if (grid.cell(1, ColFile).empty())
         return "0";
     return std::to_string(grid.Rows() - 1);
 }

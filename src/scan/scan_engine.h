@@ -21,6 +21,18 @@ namespace quarex {
 
 enum TableIndex { TableInstall = 0, TableExecutables = 1, TableArchives = 2, TableCount = 3 };
 
+// The columns of the result tables. Location and file name sit at the same place in all three; the
+// first and last columns hold a program's description and version, an archive's size and date.
+enum TableColumn {
+    ColDescription = 0,
+    ColSize = 0,
+    ColLocation = 1,
+    ColFile = 2,
+    ColVersion = 3,
+    ColDate = 3,
+    ColumnCount = 4
+};
+
 // The three result tables, each with one fixed header row and four text columns.
 class ResultTables {
 public:

@@ -19,19 +19,9 @@ namespace {
         if (a.size() != b.size())
             return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-            char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-            if (x != y)
+            if (upperAscii(a[i]) != upperAscii(b[i]))
                 return false;
         }
-        return true;
-    }
-
-    bool isAscii(std::string_view text)
-    {
-        for (char c : text)
-            if (static_cast<unsigned char>(c) >= 0x80)
-                return false;
         return true;
     }
 
@@ -199,8 +189,7 @@ bool hasRelatedExtension(std::string_view name)
         return std::find(known.list.begin(), known.list.end(), longer) != known.list.end();
     }
     for (std::size_t i = 0; i < length; ++i) {
-        char c = name[dot + 1 + i];
-        lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        lower[i] = lowerAscii(name[dot + 1 + i]);
     }
     std::string_view extension(lower, length);
     for (const std::string& e : known.list)

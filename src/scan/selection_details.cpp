@@ -57,15 +57,6 @@ namespace {
         return path.find(kPathSeparator) == std::string::npos ? std::string() : directoryOf(path);
     }
 
-    // The text without its leading and trailing blanks, as trim gives it, without a copy.
-    std::string_view trimmedView(std::string_view text)
-    {
-        std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return {};
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    }
-
     // The name up to its first ".".
     std::string baseName(std::string_view name) { return std::string(name.substr(0, name.find('.'))); }
 
@@ -304,7 +295,7 @@ int offeredTextIndex(const std::vector<RelatedFile>& files)
     static const std::array<const char*, 4> preferred = { "file_id.diz", "lisezmoi.txt", "readme.txt", "INSTALL.TXT" };
     for (const char* wanted : preferred)
         for (std::size_t i = 0; i < files.size(); ++i)
-            if (equalsNoCase(trimmedView(files[i].name), wanted))
+            if (equalsNoCase(trimView(files[i].name), wanted))
                 return static_cast<int>(i);
     return -1;
 }
@@ -315,11 +306,11 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     if (row < 1 || row >= grid.Rows())
         return d;
     d.outcome = SelectionDetails::Outcome::NoFileName;
-    std::string name = trim(grid.cell(row, 2));
+    std::string name = trim(grid.cell(row, ColFile));
     if (name.empty())
         return d;
     d.outcome = SelectionDetails::Outcome::NoLocation;
-    std::string location = trim(grid.cell(row, 1));
+    std::string location = trim(grid.cell(row, ColLocation));
     if (location.empty())
         return d;
     if (location == "0") {
@@ -335,9 +326,9 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
     std::string_view rawName = fileNameOf(d.realPath);
     d.relatedFolder = folder;
 
-    // What the scan kept of the file is enough, unless column 0 holds the placeholder "0" to replace.
+    // What the scan kept of the file is enough, unless the first column holds the placeholder "0" to replace.
     std::optional<RowFacts> kept = unpackRowFacts(grid.rowFacts(row));
-    if (kept && trim(grid.cell(row, 0)) != "0") {
+    if (kept && trim(grid.cell(row, ColDescription)) != "0") {
         d.copyright = std::move(kept->copyright);
         d.internalName = std::move(kept->internalName);
         d.companyName = std::move(kept->companyName);
@@ -357,7 +348,7 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
         }
 
         // An archive's column holds its size in Ko, as the scan writes it.
-        if (trim(grid.cell(row, 0)) == "0")
+        if (trim(grid.cell(row, ColDescription)) == "0")
             d.firstCell
                 = table == TableArchives ? sSizeCell(info) : blankControls(sDescriptionCell(info.sFileDescription()));
     }
@@ -375,9 +366,9 @@ SelectionDetails describeRow(const Grid& grid, int row, int table, const Details
 void applyRowChanges(Grid& grid, int row, const SelectionDetails& details)
 {
     if (details.outcome == SelectionDetails::Outcome::LocationPlaceholder)
-        grid.setCell(row, 1, "");
+        grid.setCell(row, ColLocation, "");
     if (details.firstCell)
-        grid.setCell(row, 0, *details.firstCell);
+        grid.setCell(row, ColDescription, *details.firstCell);
 }
 
 SelectionDetails selectRow(Grid& grid, int row, int table, const DetailsSource& source)

@@ -41,15 +41,6 @@ namespace {
         return s;
     }
 
-    std::string_view trimSpaces(std::string_view s)
-    {
-        while (!s.empty() && s.front() == ' ')
-            s.remove_prefix(1);
-        while (!s.empty() && s.back() == ' ')
-            s.remove_suffix(1);
-        return s;
-    }
-
     // The name of a section header under the classic rules ("[ name ]" gives "name").
     std::optional<std::string_view> classicHeader(std::string_view text)
     {
@@ -86,14 +77,14 @@ namespace {
     // The key of an entry under the large-file rules: the trimmed text before the first "=".
     std::optional<std::string_view> largeKey(std::string_view text)
     {
-        std::string_view t = trimSpaces(text);
+        std::string_view t = trimView(text);
         std::size_t eq = t.find('=');
         if (eq == std::string_view::npos)
             return std::nullopt;
-        return trimSpaces(t.substr(0, eq));
+        return trimView(t.substr(0, eq));
     }
 
-    std::string largeHeader(std::string_view section) { return "[" + std::string(trimSpaces(section)) + "]"; }
+    std::string largeHeader(std::string_view section) { return "[" + std::string(trimView(section)) + "]"; }
 
     // Keeps one value on one line: a line break in a value would start a new entry.
     std::string oneLine(std::string_view text)
@@ -311,11 +302,11 @@ std::optional<std::string> IniDocument::find(std::string_view section, std::stri
         return std::nullopt;
     }
     const std::string header = largeHeader(section);
-    std::string_view wantedKey = trimSpaces(key);
+    std::string_view wantedKey = trimView(key);
     bool inSection = false;
     for (const Line& line : m_lines) {
         if (!inSection) {
-            inSection = trimSpaces(line.text) == header;
+            inSection = trimView(line.text) == header;
             continue;
         }
         if (startsSection(line.text))
@@ -417,16 +408,16 @@ bool IniDocument::setClassic(std::string_view section, std::string_view key, std
 bool IniDocument::setLarge(std::string_view section, std::string_view key, std::optional<std::string_view> value)
 {
     const std::string header = largeHeader(section);
-    std::string_view wantedKey = trimSpaces(key);
+    std::string_view wantedKey = trimView(key);
     bool seen = false;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const std::string& text = m_lines[i].text;
         if (!seen) {
-            seen = trimSpaces(text) == header;
+            seen = trimView(text) == header;
             continue;
         }
         // A blank line or the next header ends the section: the entry goes just before it.
-        if (trimSpaces(text).empty() || startsSection(text)) {
+        if (trimView(text).empty() || startsSection(text)) {
             if (!value)
                 return false;
             insertLine(i, entryText(wantedKey, *value));
@@ -483,8 +474,8 @@ namespace {
         states.reserve(keys.size());
         for (const IniKey& k : keys) {
             State st;
-            st.section = rules == IniRules::Classic ? trimBlanks(k.section) : trimSpaces(k.section);
-            st.key = rules == IniRules::Classic ? trimBlanks(k.key) : trimSpaces(k.key);
+            st.section = rules == IniRules::Classic ? trimBlanks(k.section) : trimView(k.section);
+            st.key = rules == IniRules::Classic ? trimBlanks(k.key) : trimView(k.key);
             if (rules == IniRules::Large)
                 st.largeHeader = largeHeader(k.section);
             states.push_back(std::move(st));
@@ -543,7 +534,7 @@ namespace {
                 continue;
             }
             const bool sectionStart = startsSection(text);
-            const std::string_view trimmed = trimSpaces(text);
+            const std::string_view trimmed = trimView(text);
             std::optional<std::string_view> k = sectionStart ? std::nullopt : largeKey(text);
             for (State& st : states) {
                 if (st.done)
@@ -610,7 +601,7 @@ std::string GetIniString(
     std::string_view section, std::string_view key, std::string_view defaultValue, std::istream& openFile)
 {
     const std::string header = largeHeader(section);
-    std::string_view wantedKey = trimSpaces(key);
+    std::string_view wantedKey = trimView(key);
     bool inSection = false;
     std::string raw;
     while (std::getline(openFile, raw)) {
@@ -618,7 +609,7 @@ std::string GetIniString(
             raw.pop_back();
         std::string text = decodeDiscText(raw);
         if (!inSection) {
-            inSection = trimSpaces(text) == header;
+            inSection = trimView(text) == header;
             continue;
         }
         if (startsSection(text))

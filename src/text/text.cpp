@@ -5,13 +5,15 @@
 
 namespace quarex {
 
-std::string trim(std::string_view text)
+std::string trim(std::string_view text) { return std::string(trimView(text)); }
+
+std::string_view trimView(std::string_view text)
 {
     std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos)
         return {};
     std::size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
 }
 
 std::string trimWhitespace(std::string_view text)
@@ -22,6 +24,11 @@ std::string trimWhitespace(std::string_view text)
         return {};
     std::size_t last = text.find_last_not_of(blanks);
     return std::string(text.substr(first, last - first + 1));
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool isValidUtf8(std::string_view bytes)
@@ -309,16 +316,16 @@ bool equalsNoCase(std::string_view a, std::string_view b)
     } else {
         // Upper-casing never turns another character into ASCII: texts of different lengths, one of
         // them ASCII, cannot be equal (the common case of a name against a fixed name).
-        auto isAscii = [](std::string_view s) {
-            for (char c : s)
-                if (static_cast<unsigned char>(c) >= 0x80)
-                    return false;
-            return true;
-        };
         if (isAscii(a) || isAscii(b))
             return false;
     }
     return upperCase(a) == upperCase(b);
+}
+
+bool endsWithNoCase(std::string_view text, std::string_view suffix)
+{
+    // A letter and its other case have UTF-8 forms of the same length: the tail has the suffix's byte count.
+    return text.size() >= suffix.size() && equalsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::string AddBackslash(std::string_view path)

@@ -12,7 +12,11 @@ namespace quarex {
 std::string trim(std::string_view text);
 // Removes leading and trailing spaces, tabs, CR and LF.
 std::string trimWhitespace(std::string_view text);
+// The text without its leading and trailing spaces, as trim gives it, without a copy.
+std::string_view trimView(std::string_view text);
 
+// True when every byte is below 0x80.
+bool isAscii(std::string_view text);
 // True when the bytes form valid UTF-8 (no overlongs, no surrogates).
 bool isValidUtf8(std::string_view bytes);
 // Decodes Windows-1252 bytes to UTF-8 (the five undefined bytes map to the C1 controls of the same value).
@@ -40,6 +44,11 @@ std::string properCase(std::string_view text);
 
 // Case-insensitive equality of two UTF-8 texts (ASCII and Latin-1 letters).
 bool equalsNoCase(std::string_view a, std::string_view b);
+// True when `text` ends with `suffix`, compared as equalsNoCase does.
+bool endsWithNoCase(std::string_view text, std::string_view suffix);
+// One byte upper-cased or lower-cased when it is an ASCII letter, otherwise as it is.
+constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // Empty for a blank path, else the path with one native separator appended unless present.
 std::string AddBackslash(std::string_view path);

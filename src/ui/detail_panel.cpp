@@ -230,8 +230,8 @@ void DetailPanel::runRow(int table, int row)
     Grid& grid = m_tables.GridLogiciel(table);
     if (row < 1 || row >= grid.Rows())
         return;
-    std::string name = trim(grid.cell(row, 2));
-    std::string location = trim(grid.cell(row, 1));
+    std::string name = trim(grid.cell(row, ColFile));
+    std::string location = trim(grid.cell(row, ColLocation));
     if (name.empty())
         return;
     std::string path = grid.rowPath(row).empty() ? trim(AddBackslash(location) + name) : grid.rowPath(row);

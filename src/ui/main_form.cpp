@@ -463,7 +463,7 @@ void MainForm::setTableCommandsEnabled(bool enabled)
 void MainForm::showRowCount(int table, int row)
 {
     const quarex::Grid& grid = m_tables.GridLogiciel(table);
-    bool filled = !quarex::trim(grid.cell(row, 2)).empty();
+    bool filled = !quarex::trim(grid.cell(row, quarex::ColFile)).empty();
     m_ui->TextInfo_6->setText(filled ? QString::number(grid.Rows() - 1) : QStringLiteral("0"));
     setTableCommandsEnabled(filled);
 }
@@ -530,9 +530,9 @@ void MainForm::explorer()
 
         quarex::Grid& grid = m_tables.GridLogiciel(shown);
         grid.setRow(1);
-        grid.setCol(2);
+        grid.setCol(quarex::ColFile);
         m_ui->TextInfo_6->setText(QString::fromStdString(quarex::sRowCountText(grid)));
-        if (!grid.cell(1, 2).empty()) {
+        if (!grid.cell(1, quarex::ColFile).empty()) {
             setTableCommandsEnabled(true);
             showRowDetails(shown, 1);
         }
@@ -569,12 +569,12 @@ void MainForm::tabSwitched(int table)
     trapped("ZoneDesTableaux_Click()", [this, table] {
         BusyOn();
         quarex::Grid& grid = m_tables.GridLogiciel(table);
-        grid.setCol(2);
+        grid.setCol(quarex::ColFile);
         if (grid.Row() < 1)
             grid.setRow(1);
         showRowCount(table, grid.Row());
         fitGridWidth(table);
-        grid.setCell(0, 3, table == quarex::TableArchives ? " Date" : " Version");
+        grid.setCell(0, quarex::ColVersion, table == quarex::TableArchives ? " Date" : " Version");
         showRowDetails(table, grid.Row());
         BusyOff();
     });

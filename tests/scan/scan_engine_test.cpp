@@ -272,6 +272,32 @@ TEST(ScanRows, DescriptionCellRule)
     EXPECT_EQ(sDescriptionCell(accented), accented);
 }
 
+TEST(ScanRows, ColumnNamesMatchTheHeaderRowOfEachTable)
+{
+    ResultTables tables;
+    InitTitresTableaux(tables);
+    for (int t = 0; t < TableCount; ++t) {
+        const Grid& g = tables.GridLogiciel(t);
+        ASSERT_EQ(g.Cols(), ColumnCount);
+        EXPECT_EQ(g.cell(0, ColLocation), " Emplacement");
+        EXPECT_EQ(g.cell(0, ColFile), " Fichier");
+        EXPECT_EQ(g.ColAlignment(ColLocation), CellAlignment::Left);
+        EXPECT_EQ(g.ColAlignment(ColFile), CellAlignment::Left);
+    }
+    for (int t : { TableInstall, TableExecutables }) {
+        const Grid& g = tables.GridLogiciel(t);
+        EXPECT_EQ(g.cell(0, ColDescription), " Description");
+        EXPECT_EQ(g.cell(0, ColVersion), " Version");
+        EXPECT_EQ(g.ColAlignment(ColDescription), CellAlignment::Left);
+        EXPECT_EQ(g.ColAlignment(ColVersion), CellAlignment::Centre);
+    }
+    const Grid& archives = tables.GridLogiciel(TableArchives);
+    EXPECT_EQ(archives.cell(0, ColSize), " Taille en Ko");
+    EXPECT_EQ(archives.cell(0, ColDate), " Date");
+    EXPECT_EQ(archives.ColAlignment(ColSize), CellAlignment::Centre);
+    EXPECT_EQ(archives.ColAlignment(ColDate), CellAlignment::Centre);
+}
+
 TEST(ScanNative, SymbolicLinkLoopEndsAndEachDirectoryIsListedOnce)
 {
     TempDir tmp;

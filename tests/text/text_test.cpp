@@ -97,3 +97,40 @@ TEST(Text, ControlCharactersAreBlankedInCellsAndEscapedOnTheTerminal)
     EXPECT_EQ(escapeControls("\xc0\x9b"), "\\xC0\\x9B");
     EXPECT_EQ(escapeControls("Été à 100 €, 日本"), "Été à 100 €, 日本");
 }
+
+TEST(Text, SuffixesTrimmedViewsAndAsciiBytes)
+{
+    EXPECT_TRUE(endsWithNoCase("SETUP.EXE", ".exe"));
+    EXPECT_TRUE(endsWithNoCase("setup.Exe", ".EXE"));
+    EXPECT_TRUE(endsWithNoCase(".exe", ".EXE"));
+    EXPECT_TRUE(endsWithNoCase("JEU.ZIP", ""));
+    EXPECT_FALSE(endsWithNoCase("exe", ".exe"));
+    EXPECT_FALSE(endsWithNoCase("SETUP.EXF", ".exe"));
+    EXPECT_FALSE(endsWithNoCase("SETUP.EXE ", ".exe"));
+    // Accented letters match their other case; a byte that is not a letter never matches a letter.
+    EXPECT_TRUE(endsWithNoCase("NOTES D'ÉTÉ", "d'été"));
+    EXPECT_FALSE(endsWithNoCase("CAFÉ", "cafe"));
+    EXPECT_FALSE(endsWithNoCase("A@", "a`"));
+
+    std::string padded = "  deux  mots   ";
+    std::string_view core = trimView(padded);
+    EXPECT_EQ(core, "deux  mots");
+    EXPECT_EQ(core.data(), padded.data() + 2);
+    EXPECT_EQ(trimView("\tgarde\t"), "\tgarde\t");
+    EXPECT_TRUE(trimView("    ").empty());
+    EXPECT_TRUE(trimView("").empty());
+    EXPECT_EQ(trim(padded), "deux  mots");
+
+    EXPECT_TRUE(isAscii(""));
+    EXPECT_TRUE(isAscii("SETUP.EXE\x7f"));
+    EXPECT_FALSE(isAscii("setup\x80"));
+    EXPECT_FALSE(isAscii("été"));
+
+    std::string upper, lower;
+    for (char c : std::string_view("@AZ[`az{\xe9")) {
+        upper += upperAscii(c);
+        lower += lowerAscii(c);
+    }
+    EXPECT_EQ(upper, "@AZ[`AZ{\xe9");
+    EXPECT_EQ(lower, "@az[`az{\xe9");
+}
